@@ -1,0 +1,37 @@
+# For people: `make run` shows the installer, `make test` runs every test; `make` builds all three builds,
+# `make bench` prints the benchmarks' ratios. Each first installs what is missing from Debian's packages.
+BUILD   := build
+JOBS    ?= $(shell nproc)
+HARNESS := scripts/wine-run.sh --root $(BUILD)/win64/wine
+
+.PHONY: all bootstrap native win32 win64 test run bench clean
+
+all: native win32 win64
+
+bootstrap:
+	@scripts/bootstrap.sh
+
+native win32 win64: bootstrap
+	@cmake --preset $@ >$(BUILD)-$@.configure.log 2>&1 || { cat $(BUILD)-$@.configure.log; exit 1; }
+	@rm -f $(BUILD)-$@.configure.log
+	@cmake --build --preset $@ -j $(JOBS)
+
+# One ctest over the three build trees, so that one summary closes the run.
+$(BUILD)/CTestTestfile.cmake:
+	@mkdir -p $(BUILD)
+	@printf 'subdirs("native" "win32" "win64")\n' >$@
+
+test: all $(BUILD)/CTestTestfile.cmake
+	@$(HARNESS) --cleanup
+	@status=0; ctest --test-dir $(BUILD) -j $(JOBS) --output-on-failure || status=$$?; \
+	 $(HARNESS) --cleanup; exit $$status
+
+run: all
+	@scripts/run.sh $(BUILD)
+
+bench: all
+	@scripts/bench.sh $(BUILD)
+
+clean:
+	@$(HARNESS) --cleanup 2>/dev/null || true
+	rm -rf $(BUILD)
