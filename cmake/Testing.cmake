@@ -62,3 +62,16 @@ function(zeln_e2e_test name)
   set_tests_properties(${name} PROPERTIES LABELS e2e TIMEOUT ${T_TIMEOUT}
     ENVIRONMENT "ZELN_WINE_RUN=${ZELN_WINE_RUN};ZELN_WINE_ROOT=${ZELN_WINE_ROOT}")
 endfunction()
+
+# zeln_layer_library(NAME FOLDER...): a static library of every .cpp in the given folders, so that a new
+# source file joins its layer without an edit here. A library with no sources yet is not made.
+function(zeln_layer_library name)
+  set(sources "")
+  foreach(folder ${ARGN})
+    file(GLOB found CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp)
+    list(APPEND sources ${found})
+  endforeach()
+  if(sources)
+    add_library(${name} STATIC ${sources})
+  endif()
+endfunction()
