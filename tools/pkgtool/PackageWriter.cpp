@@ -2,6 +2,7 @@
 
 #include "engine/Md5.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include <zlib.h>
@@ -47,6 +48,15 @@ PackageEntry entryFor(const PackageFile& file) {
     entry.verify = file.verify ? 1 : 0;
     entry.size = static_cast<std::uint32_t>(file.content.size());
     entry.size2 = entry.size;
+    return entry;
+}
+
+PackageEntry rawEntry(const std::u16string& name, DestinationKind kind, std::uint32_t size) {
+    PackageEntry entry;
+    std::copy_n(name.begin(), std::min(name.size(), entry.name.size()), entry.name.begin());
+    entry.kind = kind;
+    entry.size = size;
+    entry.size2 = size;
     return entry;
 }
 

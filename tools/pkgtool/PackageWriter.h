@@ -26,6 +26,9 @@ bool encodeEntryName(const std::wstring& name, std::array<char16_t, PATH_UNITS>&
 // The directory record of a file: its name, digest, kind, verify flag and size (size2 = size).
 PackageEntry entryFor(const PackageFile& file);
 
+// A record with the name's units exactly as given, unchecked (size2 = size): for packages made by hand.
+PackageEntry rawEntry(const std::u16string& name, DestinationKind kind, std::uint32_t size);
+
 // The decompressed package: every file's content in order, then the directory.
 Bytes decompressedPackage(const std::vector<PackageFile>& files);
 Bytes decompressedPackage(const std::vector<PackageEntry>& entries, const Bytes& dataArea);

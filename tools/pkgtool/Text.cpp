@@ -1,5 +1,7 @@
 #include "tools/pkgtool/Text.h"
 
+#include "platform/posix/NativePath.h"
+
 #include <cstdio>
 
 namespace pkgtool {
@@ -33,26 +35,7 @@ bool wideFromUtf8(const std::string& text, std::wstring& wide) {
 }
 
 std::string utf8FromWide(const std::wstring& wide) {
-    std::string out;
-    for (const wchar_t c : wide) {
-        const auto code = static_cast<char32_t>(c);
-        if (code < 0x80) {
-            out += static_cast<char>(code);
-        } else if (code < 0x800) {
-            out += static_cast<char>(0xC0 | (code >> 6));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        } else if (code < 0x10000) {
-            out += static_cast<char>(0xE0 | (code >> 12));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (code >> 18));
-            out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        }
-    }
-    return out;
+    return platform::utf8(wide);
 }
 
 namespace {

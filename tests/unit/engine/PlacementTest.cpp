@@ -141,14 +141,7 @@ TEST(PlacementFailures, DirectoryLengthNotAMultipleOfTheRecordIsRejected) {
     EXPECT_FALSE(fs::exists(staged.temp()));
 }
 
-PackageEntry rawEntry(const std::u16string& name, DestinationKind kind, std::uint32_t size) {
-    PackageEntry entry;
-    std::copy(name.begin(), name.end(), entry.name.begin());
-    entry.kind = kind;
-    entry.size = size;
-    entry.size2 = size;
-    return entry;
-}
+using pkgtool::rawEntry;
 
 TEST(PlacementFailures, UnsafeEntriesRefuseTheWholePackageBeforeAnyFileIsWritten) {
     PackageEntry unterminated = rawEntry(u"", DEST_INSTALL, 4);

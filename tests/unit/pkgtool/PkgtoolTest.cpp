@@ -284,12 +284,7 @@ protected:
         return run;
     }
     static PackageEntry entry(const std::u16string& name, DestinationKind kind, std::uint32_t size) {
-        PackageEntry e;
-        std::copy(name.begin(), name.end(), e.name.begin());
-        e.kind = kind;
-        e.size = size;
-        e.size2 = size;
-        return e;
+        return pkgtool::rawEntry(name, kind, size);
     }
 };
 
