@@ -1,5 +1,6 @@
 # For people: `make run` shows the installer, `make test` runs every test; `make` builds all three builds,
 # `make bench` prints the benchmarks' ratios. Each first installs what is missing from Debian's packages.
+MAKEFLAGS += --no-print-directory
 BUILD   := build
 JOBS    ?= $(shell nproc)
 HARNESS := scripts/wine-run.sh --root $(BUILD)/win64/wine
