@@ -1,5 +1,5 @@
 #pragma once
-// Windows of other processes addressed by title, broadcasts and the modal message box.
+// Windows of other processes addressed by title, and the modal message box.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -18,8 +18,6 @@ public:
     virtual std::wstring windowTitle(WindowId window) = 0;
     // Sends the message with both parameters 0 and returns when the window's thread has handled it.
     virtual void sendMessage(WindowId window, std::uint32_t message) = 0;
-    // Posts the message with both parameters 0 to every top-level window; never waits.
-    virtual void postToAllWindows(std::uint32_t message) = 0;
     // A modal message box without owner and with one OK button; returns when the user has closed it.
     virtual void showMessageBox(const std::wstring& text, const std::wstring& caption) = 0;
 };

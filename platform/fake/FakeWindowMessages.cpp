@@ -18,11 +18,6 @@ void FakeWindowMessages::sendMessage(WindowId window, std::uint32_t message) {
     if (found != windows.end()) found->second.received.push_back(message);
 }
 
-void FakeWindowMessages::postToAllWindows(std::uint32_t message) {
-    postedToAll.push_back(message);
-    if (onPostToAll) onPostToAll(message);
-}
-
 void FakeWindowMessages::showMessageBox(const std::wstring& text, const std::wstring& caption) {
     messageBoxes.push_back({text, caption});
 }

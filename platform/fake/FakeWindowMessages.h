@@ -1,9 +1,7 @@
 #pragma once
-// Message-only windows held in memory, recording what each was sent, what was posted to all windows
-// and which message boxes were shown.
+// Message-only windows held in memory, recording what each was sent and which message boxes were shown.
 #include "platform/WindowMessages.h"
 
-#include <functional>
 #include <map>
 
 namespace platform {
@@ -21,15 +19,11 @@ struct FakeMessageBox {
 class FakeWindowMessages : public WindowMessages {
 public:
     std::map<WindowId, FakeWindow> windows;
-    std::vector<std::uint32_t> postedToAll;
     std::vector<FakeMessageBox> messageBoxes;
-    // Called on every post to all windows, so a test can see what other fakes held at that moment.
-    std::function<void(std::uint32_t)> onPostToAll;
 
     std::vector<WindowId> messageOnlyWindows() override;
     std::wstring windowTitle(WindowId window) override;
     void sendMessage(WindowId window, std::uint32_t message) override;
-    void postToAllWindows(std::uint32_t message) override;
     void showMessageBox(const std::wstring& text, const std::wstring& caption) override;
 
     WindowId open(const std::wstring& title);

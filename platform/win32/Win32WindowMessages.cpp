@@ -30,10 +30,6 @@ void Win32WindowMessages::sendMessage(WindowId window, std::uint32_t message) {
     SendMessageW(toHandle(window), message, 0, 0);
 }
 
-void Win32WindowMessages::postToAllWindows(std::uint32_t message) {
-    PostMessageW(HWND_BROADCAST, message, 0, 0);
-}
-
 void Win32WindowMessages::showMessageBox(const std::wstring& text, const std::wstring& caption) {
     MessageBoxW(nullptr, text.c_str(), caption.c_str(), MB_OK);
 }

@@ -8,7 +8,6 @@ public:
     std::vector<WindowId> messageOnlyWindows() override;
     std::wstring windowTitle(WindowId window) override;
     void sendMessage(WindowId window, std::uint32_t message) override;
-    void postToAllWindows(std::uint32_t message) override;
     void showMessageBox(const std::wstring& text, const std::wstring& caption) override;
 };
 
