@@ -12,6 +12,10 @@ all: native win32 win64
 bootstrap:
 	@scripts/bootstrap.sh
 
+# The Windows builds package their demo installers with the native pkgtool, and the 32-bit installer carries
+# the 64-bit modules as well: native first, then win64, then win32.
+win64: native
+win32: win64
 native win32 win64: bootstrap
 	@cmake --preset $@ >$(BUILD)-$@.configure.log 2>&1 || { cat $(BUILD)-$@.configure.log; exit 1; }
 	@rm -f $(BUILD)-$@.configure.log

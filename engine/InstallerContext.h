@@ -9,6 +9,7 @@
 #include "engine/PackageFormat.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -113,8 +114,17 @@ InstallResult ensureDirectories(const std::wstring& path, bool create);
 // Sends WM_INSTALL_PROGRESS when the percentage differs from lastProgress, and remembers it.
 void reportProgress(InstallerContext& context, std::uint32_t percent);
 
+// UTF-16 units of a path (a wide character beyond the basic plane takes two).
+std::size_t pathUnits(const std::wstring& path);
+
 // True when the path fits a Windows path buffer of PATH_UNITS wide characters with its terminator.
 bool fitsPathBuffer(const std::wstring& path);
+
+// "%s\\%s" of a directory and a name; false (path untouched) when the result would not fit.
+bool composePath(const std::wstring& directory, const std::wstring& name, std::wstring& path);
+
+// DRIVE: the system-wide Windows directory cut at its last backslash (C: for C:\Windows).
+std::wstring systemDrive(const platform::SystemFacts& facts);
 
 // Slot 0 becomes the install directory and tempDir its "tmp" folder. ERR_CREATE_DIRECTORY when either path
 // does not fit.

@@ -46,9 +46,14 @@
 //   544   4  size2    u32: equal to size; never read
 #pragma once
 
+#include "engine/InstallResult.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
+
+struct InstallerContext;
 
 constexpr std::uint32_t PACKAGE_MAGIC = 25512;
 constexpr std::size_t TRAILER_SIZE = 112;
@@ -116,3 +121,12 @@ PackageTrailer decodeTrailer(const TrailerBytes& bytes);
 TrailerBytes encodeTrailer(const PackageTrailer& trailer);
 PackageEntry decodeEntry(const EntryBytes& bytes);
 EntryBytes encodeEntry(const PackageEntry& entry);
+
+// The file offset at which the area holding the package and its trailer ends: the start of the certificate
+// table of a signed executable (PE32 or PE32+), else the file's length; 0 when the headers cannot be read.
+std::uint32_t imageEndOffset(const std::wstring& path);
+
+// Finds the trailer in the running executable (modulePath): it ends 0 to 1023 bytes before imageEndOffset.
+// Fills trailer, packageOffset and packageSize; on failure (ERR_OPEN, ERR_TRAILER_READ, ERR_NO_TRAILER) the
+// whole record is cleared. A failure already stored in initResult is returned at once.
+InstallResult locatePackage(InstallerContext& context);
