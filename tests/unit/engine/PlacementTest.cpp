@@ -166,6 +166,9 @@ TEST(PlacementFailures, UnsafeEntriesRefuseTheWholePackageBeforeAnyFileIsWritten
         rawEntry(u"x\ttab.txt", DEST_INSTALL, 4),
         rawEntry(std::u16string(u"x") + char16_t(0xD800) + u".txt", DEST_INSTALL, 4),
         rawEntry(u"sub\\INSTALLER.DAT", DEST_INSTALL, 4),
+        rawEntry(u"con", DEST_INSTALL, 4),
+        rawEntry(u"a\\NUL.txt", DEST_INSTALL, 4),
+        rawEntry(u"Com7.log", DEST_INSTALL, 4),
     };
     for (std::size_t i = 0; i < unsafe.size(); ++i) {
         // A sound first entry, then the unsafe one: neither may be written.
@@ -179,7 +182,7 @@ TEST(PlacementFailures, UnsafeEntriesRefuseTheWholePackageBeforeAnyFileIsWritten
 }
 
 TEST(PlacementFailures, NamesThatAreSafe) {
-    for (const std::u16string& name : std::vector<std::u16string>{u"a.txt", u"dir.v2\\sub\\file", u"..x", u"x..y\\z", u"\u0645\u0646.ttf",
+    for (const std::u16string& name : std::vector<std::u16string>{u"a.txt", u"console.txt", u"com10", u"lpt", u"nul_", u"dir.v2\\sub\\file", u"..x", u"x..y\\z", u"\u0645\u0646.ttf",
                                       std::u16string(u"emoji") + char16_t(0xD83D) + char16_t(0xDE00)}) {
         std::wstring path;
         EXPECT_TRUE(entryRelativePath(rawEntry(name, DEST_APPDATA, 0), path));
