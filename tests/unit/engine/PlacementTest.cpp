@@ -65,6 +65,20 @@ TEST(Placement, EveryEntryLandsInItsSlotWithSubfoldersAndProgressTo95) {
     EXPECT_EQ(RESULT_OK, verifyFiles(staged.context));
 }
 
+TEST(Placement, FortyEqualFilesShowTheSinglePrecisionRatio) {
+    std::vector<pkgtool::PackageFile> files;
+    for (int i = 0; i < 40; ++i) {
+        files.push_back(file(L"f" + std::to_wstring(i) + L".bin", DEST_INSTALL, noise(1000, static_cast<std::uint32_t>(i))));
+    }
+    Staged staged(makeInstaller(files));
+    EXPECT_EQ(RESULT_OK, extractThenPlace(staged));
+    // In single precision 7000 / 40000 is 0.174999997, so 7 points fall short and 62 is never sent; exact
+    // arithmetic would send every value from 56 to 95.
+    EXPECT_EQ((std::vector<int>{56, 57, 58, 59, 60, 61, 63, 65, 66, 67, 68, 70, 71, 72, 73, 75, 77, 79, 80, 82,
+                                84, 85, 87, 89, 90, 92, 94, 95}),
+              staged.listener.progress);
+}
+
 TEST(Placement, ExistingDestinationKeepsItsContentAndStillPasses) {
     const Installer installer = makeInstaller({file(L"keep.txt", DEST_FONTS, noise(100, 6))});
     Staged staged(installer);
