@@ -106,12 +106,18 @@ private:
     };
 
     std::int32_t resolve(std::intptr_t parent, const std::wstring& subkey, RegistryView view, Target& target) const;
-    std::shared_ptr<Node> find(const Target& target) const;
+    // Walks the components down from node, making missing keys when asked; null when one is missing.
+    static std::shared_ptr<Node> walk(std::shared_ptr<Node> node, const std::vector<std::wstring>& components,
+                                      bool make);
+    std::shared_ptr<Node> storedRoot(const std::wstring& rootName) const;
     std::shared_ptr<Node> findStored(const std::wstring& keyPath) const;
     std::shared_ptr<Node> makeStored(const std::wstring& keyPath);
     const Handle* lookup(const RegistryKey& key) const;
     bool failing(Operation operation, const std::wstring& keyPath, const std::wstring& valueName,
                  std::int32_t& error) const;
+    // Resolves and records a key call, and answers an injected failure for it.
+    std::int32_t resolveCall(const std::wstring& api, Operation operation, KeyParent parent,
+                             const std::wstring& subkey, std::uint32_t access, RegistryView view, Target& target);
     std::int32_t open(const std::wstring& api, KeyParent parent, const std::wstring& subkey, std::uint32_t access,
                       RegistryView view, RegistryKey& key);
     std::int32_t create(const std::wstring& api, KeyParent parent, const std::wstring& subkey, std::uint32_t access,
