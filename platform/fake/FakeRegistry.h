@@ -5,7 +5,8 @@
 //   - string data is stored with exactly the byte count written (UTF-16 little-endian bytes);
 //   - RegDeleteKeyW refuses a key that has subkeys;
 //   - as a 32-bit process on 64-bit Windows (the default), HKEY_LOCAL_MACHINE\SOFTWARE in the default view
-//     is redirected to SOFTWARE\WOW6432Node, while the 64-bit view reaches SOFTWARE itself;
+//     is redirected to SOFTWARE\WOW6432Node, while the 64-bit view reaches SOFTWARE itself (the few subkeys
+//     that Windows shares between the views are not singled out);
 //   - chosen operations on chosen keys fail with a chosen error code.
 // Tests address keys by their stored path, e.g. "HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Microsoft".
 // Every call is recorded (API name, key path, value name, access mask, byte count) in order.
