@@ -205,6 +205,17 @@ begin_page() { # plain|dashed CAPTION watermark|none
     place_column 45 96 19 white "$T_PRODUCT" >/dev/null
     place "$(dot 5 '#A9C4DE')" 95 44
     place_column 97 60 15 "$MUTED" "$2" >/dev/null
+    place "$(maker_mark)" 38 452
+}
+
+# The maker's name at the foot of the sidebar, turned like the Mongolian title above it.
+maker_mark() {
+    local f
+    f=$(tmpfile)
+    im -background none -density 72 \
+        pango:"<span font=\"$LATIN_FONT 11\" foreground=\"#FFFFFF\" weight=\"600\" letter_spacing=\"1200\">ZELNSOFT</span>" \
+        -trim +repage -rotate 90 -channel A -evaluate multiply 0.7 +channel "$f"
+    echo "$f"
 }
 
 # A small filled circle of diameter D.
@@ -354,13 +365,13 @@ EOF
 # --- the installing page (137) ------------------------------------------------------------------------------
 
 begin_page plain "$T_INSTALLING" none
-place_column 160 112 22 "$INK" "$T_HOW_TO" >/dev/null
-candidate_window 204 160 "mongol" "ᠮᠣᠩᠭᠣᠯ" "ᠮᠣᠩᠭᠣᠯᠴᠤᠳ" "ᠮᠣᠩᠭᠣᠯᠵᠢᠨ"
-arrow 360 212 280 180
-place_column 366 218 15 "$TEXT" "$T_TYPE_LATIN" >/dev/null
-candidate_window 424 160 "bichig" "ᠪᠢᠴᠢᠭ" "ᠪᠢᠴᠢᠭᠴᠢ" "ᠪᠢᠴᠢᠭᠯᠡᠯ"
-arrow 582 212 536 212
-place_column 588 218 15 "$TEXT" "$T_PICK_NUMBER" >/dev/null
+place_column 160 132 22 "$INK" "$T_HOW_TO" >/dev/null
+candidate_window 204 180 "mongol" "ᠮᠣᠩᠭᠣᠯ" "ᠮᠣᠩᠭᠣᠯᠴᠤᠳ" "ᠮᠣᠩᠭᠣᠯᠵᠢᠨ"
+arrow 360 232 280 200
+place_column 366 238 15 "$TEXT" "$T_TYPE_LATIN" >/dev/null
+candidate_window 424 180 "bichig" "ᠪᠢᠴᠢᠭ" "ᠪᠢᠴᠢᠭᠴᠢ" "ᠪᠢᠴᠢᠭᠯᠡᠯ"
+arrow 582 232 536 232
+place_column 588 238 15 "$TEXT" "$T_PICK_NUMBER" >/dev/null
 end_page "$OUT/installing.png"
 
 # --- the success page (136) ---------------------------------------------------------------------------------
@@ -450,24 +461,24 @@ failure_mark() {
 # Failure pictures share the mark above a heading column; further columns follow to the right.
 begin_failure() {
     begin_page plain "$T_FAILED" none
-    place "$(failure_mark)" 266 66
-    place_column 300 148 24 "$INK" "$T_FAILED" >/dev/null
+    place "$(failure_mark)" 284 66
+    place_column 318 148 24 "$INK" "$T_FAILED" >/dev/null
 }
 
 begin_failure                                                          # 140: the input method stayed busy
-place_column 354 150 20 "$TEXT" "$T_IN_USE" >/dev/null
+place_column 368 150 20 "$TEXT" "$T_IN_USE" >/dev/null
 place_column 417 150 20 "$TEXT" "$T_RESTART" >/dev/null
 end_page "$OUT/failure-busy.png"
 
 begin_failure                                                          # 141: any other result, code follows
-place_column 354 150 20 "$TEXT" "$T_RETRY" >/dev/null
+place_column 368 150 20 "$TEXT" "$T_RETRY" >/dev/null
 # The program writes "(code)" downwards from (424, 290) in the column just left of x 424, continuing this
 # column after its colon.
 place_column_ending 417 292 20 "$TEXT" "$T_CODE"
 end_page "$OUT/failure-code.png"
 
 begin_failure                                                          # 142: result 1
-place_column 354 150 20 "$TEXT" "$T_RETRY" >/dev/null
+place_column 368 150 20 "$TEXT" "$T_RETRY" >/dev/null
 end_page "$OUT/failure.png"
 
 # --- the application icon (139) ---------------------------------------------------------------------------
