@@ -369,7 +369,7 @@ place_column 160 132 22 "$INK" "$T_HOW_TO" >/dev/null
 candidate_window 204 180 "mongol" "ᠮᠣᠩᠭᠣᠯ" "ᠮᠣᠩᠭᠣᠯᠴᠤᠳ" "ᠮᠣᠩᠭᠣᠯᠵᠢᠨ"
 arrow 360 232 280 200
 place_column 366 238 15 "$TEXT" "$T_TYPE_LATIN" >/dev/null
-candidate_window 424 180 "bichig" "ᠪᠢᠴᠢᠭ" "ᠪᠢᠴᠢᠭᠴᠢ" "ᠪᠢᠴᠢᠭᠯᠡᠯ"
+candidate_window 424 180 "bichig" "ᠪᠢᠴᠢᠭ" "ᠪᠢᠴᠢᠭᠴᠢ" "ᠪᠢᠴᠢᠯᠭᠡ"
 arrow 582 232 536 232
 place_column 588 238 15 "$TEXT" "$T_PICK_NUMBER" >/dev/null
 end_page "$OUT/installing.png"
