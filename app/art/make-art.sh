@@ -433,7 +433,7 @@ success_mark() {
     echo "$f"
 }
 
-begin_page dashed "$T_DONE" watermark
+begin_page dashed "$T_GUIDE" watermark
 place "$(success_mark)" 136 48
 place_column 158 108 24 "$INK" "$T_DONE" >/dev/null
 place_column 206 108 16 "$TEXT" "$T_READY" >/dev/null
@@ -460,7 +460,7 @@ failure_mark() {
 
 # Failure pictures share the mark above a heading column; further columns follow to the right.
 begin_failure() {
-    begin_page plain "$T_FAILED" none
+    begin_page plain "$T_GUIDE" none
     place "$(failure_mark)" 284 66
     place_column 318 148 24 "$INK" "$T_FAILED" >/dev/null
 }
