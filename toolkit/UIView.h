@@ -71,8 +71,10 @@ private:
     MGArray* children_;
     UIView* parent_ = nullptr;
     HWND windowHandle_;
-    ScopedMemoryDc drawingContext_;
+    // The surface is declared first so that it goes last: the context it is selected into is deleted
+    // before it, which is what frees it for deletion.
     Surface surface_;
+    ScopedMemoryDc drawingContext_;
     UIRect frame_{0, 0, 0, 0};
     UIColor backgroundColor_ = UIColor::white();
     bool dirty_ = true;

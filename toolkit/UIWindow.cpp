@@ -85,8 +85,10 @@ HWND acquireOwnerWindow() {
 }  // namespace
 
 UIWindow::~UIWindow() {
-    destroy();
+    // The views go while the drawing library still runs: their images and fonts are its objects.
     delete rootView_;
+    rootView_ = nullptr;
+    destroy();
 }
 
 void UIWindow::registerClassIfMissing(UINT classStyle, const wchar_t* className) {
@@ -171,6 +173,9 @@ void UIWindow::moveTo(int32_t x, int32_t y) {
 }
 
 void UIWindow::setRedrawPending(bool pending) {
+    // Without a system window there is nothing to render, and a post to no window would be a thread
+    // message that leaves the flag set for good.
+    if (handle_ == nullptr) return;
     // Only a request posts: any number of them before the message is handled make one render. The flag is
     // set before the root is marked dirty, so the request the root's own `setDirty` makes ends here.
     if (pending && !redrawPending_) {

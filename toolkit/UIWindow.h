@@ -22,7 +22,8 @@ public:
     UIWindow() = default;
     UIWindow(const UIWindow&) = delete;
     UIWindow& operator=(const UIWindow&) = delete;
-    // Destroys the operating-system window if it is still there, and the root view this window made.
+    // The window owns the root view it made: its destructor deletes that view (the views inside it
+    // belong to whoever made them), then destroys the operating-system window if it is still there.
     virtual ~UIWindow();
 
     virtual void create(HINSTANCE instance, HWND parent, UINT classStyle, DWORD extendedStyle, DWORD style,

@@ -404,6 +404,7 @@ TEST(UIScreenshotTest, SmallWindowComposesButtonsAndLabelsOverAHalfTransparentBa
     EXPECT_GT(inkBounds(&horizontal).width, 100);
     EXPECT_GT(inkBounds(&vertical).height, 100);
     EXPECT_TRUE(saveSurfaceAsPng(root, L"toolkit-window.png"));
+    EXPECT_TRUE(saveScreenAsPng(RECT{20, 20, 380, 260}, L"toolkit-screen.png"));
 }
 
 }  // namespace

@@ -133,6 +133,24 @@ void sendMouse(const UIWindow& window, UINT message, WPARAM flags, int32_t x, in
     SendMessageW(window.handle(), message, flags, MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y)));
 }
 
+namespace {
+
+bool saveImageAsPng(GpImage* image, const wchar_t* path) {
+    UINT count = 0, size = 0;
+    if (DllExports::GdipGetImageEncodersSize(&count, &size) != Ok || size == 0) return false;
+    std::vector<BYTE> buffer(size);
+    auto* encoders = reinterpret_cast<ImageCodecInfo*>(buffer.data());
+    if (DllExports::GdipGetImageEncoders(count, size, encoders) != Ok) return false;
+    for (UINT i = 0; i < count; ++i) {
+        if (std::wstring(encoders[i].MimeType) == L"image/png") {
+            return DllExports::GdipSaveImageToFile(image, path, &encoders[i].Clsid, nullptr) == Ok;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
 bool saveSurfaceAsPng(const UIView* view, const wchar_t* path) {
     DIBSECTION section = {};
     if (!surfaceOf(view, section)) return false;
@@ -144,19 +162,27 @@ bool saveSurfaceAsPng(const UIView* view, const wchar_t* path) {
     if (DllExports::GdipCreateBitmapFromScan0(width, height, -stride, PixelFormat32bppPARGB, topRow, &bitmap) != Ok) {
         return false;
     }
-    UINT count = 0, size = 0;
-    DllExports::GdipGetImageEncodersSize(&count, &size);
-    std::vector<BYTE> buffer(size);
-    auto* encoders = reinterpret_cast<ImageCodecInfo*>(buffer.data());
-    bool saved = false;
-    if (size != 0 && DllExports::GdipGetImageEncoders(count, size, encoders) == Ok) {
-        for (UINT i = 0; i < count; ++i) {
-            if (std::wstring(encoders[i].MimeType) == L"image/png") {
-                saved = DllExports::GdipSaveImageToFile(bitmap, path, &encoders[i].Clsid, nullptr) == Ok;
-                break;
-            }
-        }
-    }
+    const bool saved = saveImageAsPng(bitmap, path);
     DllExports::GdipDisposeImage(bitmap);
+    return saved;
+}
+
+bool saveScreenAsPng(RECT area, const wchar_t* path) {
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP capture = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ previous = SelectObject(memory, capture);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    SelectObject(memory, previous);
+    GpBitmap* bitmap = nullptr;
+    bool saved = false;
+    if (DllExports::GdipCreateBitmapFromHBITMAP(capture, nullptr, &bitmap) == Ok) {
+        saved = saveImageAsPng(bitmap, path);
+        DllExports::GdipDisposeImage(bitmap);
+    }
+    DeleteObject(capture);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
     return saved;
 }

@@ -78,3 +78,5 @@ void sendMouse(const UIWindow& window, UINT message, WPARAM flags, int32_t x, in
 
 // Writes the view's surface as a PNG file (colours un-premultiplied by the drawing library).
 bool saveSurfaceAsPng(const UIView* view, const wchar_t* path);
+// Writes what the screen shows in the area as a PNG file.
+bool saveScreenAsPng(RECT area, const wchar_t* path);

@@ -63,6 +63,43 @@ TEST(UIWindowTest, ScaledWindowPushesTheScaledImageAndHitTestsInViewCoordinates)
     pumpQueued();
 }
 
+COLORREF screenPixel(int32_t x, int32_t y) {
+    HDC screen = GetDC(nullptr);
+    const COLORREF colour = GetPixel(screen, x, y);
+    ReleaseDC(nullptr, screen);
+    return colour;
+}
+
+TEST(UIWindowTest, PushPutsThePremultipliedImageOnTheScreenWithItsAlpha) {
+    TestWindow window;
+    openWindow(window, 300, 300, 60, 60);
+    window.rootView()->setBackgroundColor(UIColor::make(0, 0, 255, 128));
+    RecordingView opaque(window.handle(), "opaque", UIColor::make(255, 0, 0, 255));
+    opaque.setFrame(UIRect{0, 0, 20, 20});
+    window.rootView()->addChild(&opaque);
+    ASSERT_TRUE(pumpUntil([&] { return window.renders >= 1 && !window.isRedrawPending(); }));
+    // The harness's screen is black behind the window: half-covering blue shows as half blue.
+    EXPECT_TRUE(pumpUntil([&] { return screenPixel(310, 310) == RGB(255, 0, 0); }, 2000));
+    const COLORREF half = screenPixel(340, 340);
+    EXPECT_NEAR(128, GetBValue(half), 2);
+    EXPECT_EQ(0, GetRValue(half));
+
+    window.setScale(2.0f);
+    ASSERT_TRUE(pumpUntil([&] { return !window.isRedrawPending(); }));
+    EXPECT_TRUE(pumpUntil([&] { return screenPixel(335, 335) == RGB(255, 0, 0); }, 2000));
+    EXPECT_NEAR(128, GetBValue(screenPixel(410, 410)), 2);
+}
+
+TEST(UIWindowTest, WindowWithoutSystemWindowQueuesNoRedraw) {
+    TestWindow window;
+    window.setFrame(10, 10, 50, 50);
+    EXPECT_FALSE(window.isRedrawPending());
+    window.createTopLevel(nullptr, 0, 0, WS_POPUP, L"ZelnToolkitTestWindow");
+    window.setFrame(10, 10, 50, 50);
+    EXPECT_TRUE(window.isRedrawPending());
+    EXPECT_TRUE(pumpUntil([&] { return window.renders == 1; }));
+}
+
 TEST(UIWindowTest, MovesBetweenViewsExitBeforeEnterSetTheCursorAndLeavingClearsTheTrackedView) {
     TestWindow window;
     openWindow(window, 30, 30, 300, 200);
