@@ -1,6 +1,6 @@
 #pragma once
 // Small owners for the GDI, GDI+ and global-memory handles of the toolkit, so that each is given back
-// on every path.
+// on every path; and the two things every composition shares: the 32-bit surface and the blend.
 #include <windows.h>
 #include <gdiplus.h>
 

@@ -195,8 +195,6 @@ void UIControl::onLeftButtonUp(uint32_t flags, int32_t x, int32_t y) {
     setDirty(true);
 }
 
-void UIControl::onMouseMove(uint32_t, int32_t, int32_t) {}
-
 void UIControl::onMouseEnter() {
     currentColor_ = hoverColor_;
     setDirty(true);

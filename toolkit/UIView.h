@@ -93,7 +93,6 @@ UIPoint toLocal(const UIView* view, int32_t x, int32_t y);
 class UIControl : public UIView {
 public:
     explicit UIControl(HWND windowHandle);
-    ~UIControl() override = default;
 
     void paint(Gdiplus::GpGraphics* graphics, UIRect bounds) override;
     void setBackgroundColor(UIColor color) override;
@@ -102,7 +101,6 @@ public:
     // Fires the action when released inside the bounds (the right and bottom edges are outside), then
     // gives back the capture and takes the look of what lies under the cursor.
     void onLeftButtonUp(uint32_t flags, int32_t x, int32_t y) override;
-    void onMouseMove(uint32_t flags, int32_t x, int32_t y) override;
     void onMouseEnter() override;
     void onMouseExit() override;
 
