@@ -1,5 +1,6 @@
 # For people: `make run` shows the installer, `make test` runs every test; `make` builds all three builds,
 # `make bench` prints the benchmarks' ratios. Each first installs what is missing from Debian's packages.
+MAKEFLAGS += --no-print-directory
 BUILD   := build
 JOBS    ?= $(shell nproc)
 HARNESS := scripts/wine-run.sh --root $(BUILD)/win64/wine
@@ -11,6 +12,10 @@ all: native win32 win64
 bootstrap:
 	@scripts/bootstrap.sh
 
+# The Windows builds package their demo installers with the native pkgtool, and the 32-bit installer carries
+# the 64-bit modules as well: native first, then win64, then win32.
+win64: native
+win32: win64
 native win32 win64: bootstrap
 	@cmake --preset $@ >$(BUILD)-$@.configure.log 2>&1 || { cat $(BUILD)-$@.configure.log; exit 1; }
 	@rm -f $(BUILD)-$@.configure.log

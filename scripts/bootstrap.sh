@@ -11,7 +11,7 @@ packages=(
   wine64 wine
   xvfb xdotool x11-utils imagemagick osslsigncode
   fonts-dejavu-core fonts-wine
-  python3 python3-fonttools
+  python3 python3-fonttools file openssl
 )
 
 missing=()

@@ -1,0 +1,34 @@
+// Puts every packaged file in its destination and checks the result.
+//
+// placeFiles reads the directory from the unpacked store, copies each entry's data to "%s\\%s" of tempDir and
+// the entry's base name, and moves that file to "%s\\%s" of its destination slot and its name (progress
+// base .. base + 40). verifyFiles checks the recorded destinations.
+#pragma once
+
+#include "engine/InstallResult.h"
+#include "engine/PackageFormat.h"
+
+#include <string>
+
+struct InstallerContext;
+
+// The entry's name as a relative path, when the entry is safe to act on: a destination kind of the table, a
+// NUL-terminated name of backslash-separated components, none empty, "." or "..", with no colon, slash or
+// control character, no component ending in a dot or space (Windows would drop them), no unpaired surrogate,
+// and a base name that is not the unpacked store's. False otherwise.
+bool entryRelativePath(const PackageEntry& entry, std::wstring& name);
+
+// The part of a name after its last backslash; the whole name when it has none.
+std::wstring baseName(const std::wstring& name);
+
+// ERR_OPEN (no store), ERR_EMPTY_DIRECTORY (no record), ERR_DIRECTORY_READ (the directory cannot be read whole,
+// its length is not a multiple of 548, or an entry is unsafe: nothing is written then), ERR_ENTRY_CREATE,
+// ERR_READ, ERR_WRITE, ERR_CREATE_DIRECTORY, or RESULT_OK. The store, a half-written temporary file and, when
+// empty, tempDir are removed in every case.
+InstallResult placeFiles(InstallerContext& context);
+
+// RESULT_OK, ERR_MISSING_FILE, ERR_VERIFY_OPEN or ERR_MD5_MISMATCH for the first entry that fails.
+InstallResult verifyFiles(const InstallerContext& context);
+
+// Takes the next PlacedFile slot; ignored once every entry has one.
+void recordPlacedFile(InstallerContext& context, const std::wstring& path, DestinationKind kind);

@@ -1,0 +1,44 @@
+#include "engine/InstallLog.h"
+
+#include "platform/Files.h"
+
+#include <string>
+
+std::wstring formatLogLine(const wchar_t* format, std::initializer_list<LogArg> args) {
+    std::wstring line;
+    auto next = args.begin();
+    for (const wchar_t* c = format; c && *c; ++c) {
+        if (*c != L'%' || (c[1] != L's' && c[1] != L'd' && c[1] != L'%')) {
+            line += *c;
+            continue;
+        }
+        const wchar_t conversion = *++c;
+        if (conversion == L'%') {
+            line += L'%';
+        } else if (next != args.end()) {
+            const LogArg& arg = *next++;
+            if (conversion == L's' && arg.isText()) {
+                line += arg.text();
+            } else if (conversion == L'd' && !arg.isText()) {
+                line += std::to_wstring(arg.number());
+            }
+        }
+    }
+    return line;
+}
+
+void InstallLog::setLogPath(const std::wstring& path) {
+    path_ = path;
+}
+
+void InstallLog::writeLogLine(const wchar_t* format, std::initializer_list<LogArg> args) {
+    if (!path_.empty()) {
+        platform::appendTextLine(path_, formatLogLine(format, args));
+    }
+}
+
+void InstallLog::deleteLogFile() {
+    if (!path_.empty()) {
+        platform::deleteFile(path_);
+    }
+}

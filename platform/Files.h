@@ -1,0 +1,64 @@
+// Files and directories as the installer uses them: C runtime streams opened by wide path, and the few
+// directory operations of the install. Paths use backslashes as on Windows; elsewhere they are mapped to the
+// platform's own separator and encoding.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace platform {
+
+enum class FileMode {
+    Read,        // "rb"
+    Write,       // "wb": created, or emptied when it exists
+    ReadUpdate,  // "rb+"
+};
+
+// A C runtime stream in binary mode, closed when it goes out of scope.
+class File {
+public:
+    File() = default;
+    File(const std::wstring& path, FileMode mode);
+    ~File();
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+
+    bool isOpen() const { return stream_ != nullptr; }
+    // Bytes actually read or written; fewer than asked at the end of the file or on an error.
+    std::size_t read(void* buffer, std::size_t count);
+    std::size_t write(const void* buffer, std::size_t count);
+    // False when the position cannot be set.
+    bool seek(std::uint64_t offset);
+    // The file's length; false when it cannot be had.
+    bool size(std::uint64_t& length);
+    // Flushes and closes; false when buffered data could not be written.
+    bool close();
+
+private:
+    std::FILE* stream_ = nullptr;
+};
+
+bool pathExists(const std::wstring& path);
+// One directory whose parent exists.
+bool createDirectory(const std::wstring& path);
+// Never replaces: fails when the destination exists.
+bool moveFile(const std::wstring& from, const std::wstring& to);
+bool deleteFile(const std::wstring& path);
+// Only an empty directory is removed.
+bool removeDirectory(const std::wstring& path);
+
+// Appends one line to a UTF-8 text file: a new (or empty) file first gets the UTF-8 byte-order mark, and every
+// line end is stored as carriage return and line feed. False when the file cannot be opened.
+bool appendTextLine(const std::wstring& path, const std::wstring& line);
+
+// Length of the part of a path that names its root and is never created: "C:" or "\\\\server\\share" on
+// Windows, "/" elsewhere; 0 for a relative path.
+std::size_t pathRootLength(const std::wstring& path);
+
+bool isPathSeparator(wchar_t c);
+
+}  // namespace platform

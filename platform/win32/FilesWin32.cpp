@@ -1,0 +1,82 @@
+#include "platform/Files.h"
+
+#include <windows.h>
+#include <shlwapi.h>
+
+#include <cstdio>
+#include <io.h>
+
+namespace platform {
+
+File::File(const std::wstring& path, FileMode mode) {
+    const wchar_t* modeText = mode == FileMode::Read ? L"rb" : mode == FileMode::Write ? L"wb" : L"rb+";
+    stream_ = _wfopen(path.c_str(), modeText);
+}
+
+bool File::seek(std::uint64_t offset) {
+    return stream_ && offset <= static_cast<std::uint64_t>(INT64_MAX) &&
+           _fseeki64(stream_, static_cast<__int64>(offset), SEEK_SET) == 0;
+}
+
+bool File::size(std::uint64_t& length) {
+    if (!stream_) {
+        return false;
+    }
+    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream_)));
+    LARGE_INTEGER value{};
+    if (handle == INVALID_HANDLE_VALUE || !GetFileSizeEx(handle, &value)) {
+        return false;
+    }
+    length = static_cast<std::uint64_t>(value.QuadPart);
+    return true;
+}
+
+bool pathExists(const std::wstring& path) {
+    return !path.empty() && PathFileExistsW(path.c_str()) != FALSE;
+}
+
+bool createDirectory(const std::wstring& path) {
+    return CreateDirectoryW(path.c_str(), nullptr) != FALSE;
+}
+
+bool moveFile(const std::wstring& from, const std::wstring& to) {
+    return MoveFileW(from.c_str(), to.c_str()) != FALSE;
+}
+
+bool deleteFile(const std::wstring& path) {
+    return DeleteFileW(path.c_str()) != FALSE;
+}
+
+bool removeDirectory(const std::wstring& path) {
+    return RemoveDirectoryW(path.c_str()) != FALSE;
+}
+
+bool appendTextLine(const std::wstring& path, const std::wstring& line) {
+    // The C runtime's UTF-8 text mode: it writes the byte-order mark to a new file, encodes the wide text and
+    // turns each newline into CR LF.
+    std::FILE* stream = _wfopen(path.c_str(), L"a, ccs=UTF-8");
+    if (!stream) {
+        return false;
+    }
+    const bool written = fputws(line.c_str(), stream) >= 0 && fputws(L"\n", stream) >= 0;
+    return std::fclose(stream) == 0 && written;
+}
+
+std::size_t pathRootLength(const std::wstring& path) {
+    if (path.size() >= 2 && path[1] == L':') {
+        return 2;
+    }
+    if (path.size() >= 2 && isPathSeparator(path[0]) && isPathSeparator(path[1])) {
+        // \\server\share: the share is the root.
+        std::size_t separators = 0;
+        for (std::size_t i = 2; i < path.size(); ++i) {
+            if (isPathSeparator(path[i]) && ++separators == 2) {
+                return i;
+            }
+        }
+        return path.size();
+    }
+    return 0;
+}
+
+}  // namespace platform

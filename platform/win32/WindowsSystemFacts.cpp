@@ -1,0 +1,64 @@
+#include "platform/win32/WindowsSystemFacts.h"
+
+#include <shlobj.h>
+
+namespace platform {
+
+namespace {
+
+constexpr UINT kPathBuffer = MAX_PATH;
+
+// A path that Windows wrote into a 260-character buffer; empty when the call failed or it did not fit.
+std::wstring fromBuffer(const wchar_t* buffer, UINT length) {
+    return length > 0 && length < kPathBuffer ? std::wstring(buffer, length) : std::wstring();
+}
+
+}  // namespace
+
+bool WindowsSystemFacts::versionRecord(VersionRecord& record) const {
+    OSVERSIONINFOEXW info{};
+    info.dwOSVersionInfoSize = sizeof info;
+    if (!GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&info))) {
+        return false;
+    }
+    record.majorVersion = info.dwMajorVersion;
+    record.minorVersion = info.dwMinorVersion;
+    record.productType = info.wProductType;
+    return true;
+}
+
+std::uint16_t WindowsSystemFacts::nativeProcessorArchitecture() const {
+    SYSTEM_INFO info{};
+    GetNativeSystemInfo(&info);
+    return info.wProcessorArchitecture;
+}
+
+int WindowsSystemFacts::serverR2Metric() const {
+    return GetSystemMetrics(SM_SERVERR2);
+}
+
+std::wstring WindowsSystemFacts::windowsDirectory() const {
+    wchar_t buffer[kPathBuffer] = {};
+    return fromBuffer(buffer, GetWindowsDirectoryW(buffer, kPathBuffer));
+}
+
+std::wstring WindowsSystemFacts::systemWindowsDirectory() const {
+    wchar_t buffer[kPathBuffer] = {};
+    return fromBuffer(buffer, GetSystemWindowsDirectoryW(buffer, kPathBuffer));
+}
+
+bool WindowsSystemFacts::roamingAppDataFolder(std::wstring& folder) const {
+    wchar_t buffer[kPathBuffer] = {};
+    if (!SHGetSpecialFolderPathW(nullptr, buffer, CSIDL_APPDATA, FALSE)) {
+        return false;
+    }
+    folder = buffer;
+    return true;
+}
+
+std::wstring WindowsSystemFacts::modulePath() const {
+    wchar_t buffer[kPathBuffer] = {};
+    return fromBuffer(buffer, GetModuleFileNameW(module_, buffer, kPathBuffer));
+}
+
+}  // namespace platform
