@@ -242,10 +242,10 @@ int removeEarlierEditionFiles(platform::DirectoryWalk& files, const std::wstring
         }
     }
     const std::wstring drive = systemDrive(windowsDirectory);
-    const wchar_t* const folders[] = {
-        L"\\Program Files (x86)\\Zelnsoft\\ZelnIME", L"\\Program Files\\Zelnsoft\\ZelnIME",
-        L"\\Program Files (x86)\\Zelnsoft\\Update", L"\\Program Files\\Zelnsoft\\Update",
-        L"\\Program Files\\Zelnsoft\\RivezuziDAD2016"};
-    for (const wchar_t* folder : folders) deleteTree(files, drive + folder);
+    for (const wchar_t* folder : kDefaultApplicationFolders) deleteTree(files, drive + folder);
+    for (const wchar_t* folder : {L"\\Program Files (x86)\\Zelnsoft\\Update", L"\\Program Files\\Zelnsoft\\Update",
+                                  L"\\Program Files\\Zelnsoft\\RivezuziDAD2016"}) {
+        deleteTree(files, drive + folder);
+    }
     return 1;
 }

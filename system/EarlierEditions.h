@@ -17,6 +17,9 @@
 inline constexpr wchar_t kLayoutListKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Keyboard Layouts";
 inline constexpr wchar_t kLayoutPreloadKey[] = L"Keyboard Layout\\Preload";
 inline constexpr wchar_t kInstallerProductsKey[] = L"SOFTWARE\\Microsoft\\Installer\\Products";
+// The application folder's default locations on the system drive, the present edition's and earlier ones'.
+inline constexpr const wchar_t* kDefaultApplicationFolders[] = {L"\\Program Files (x86)\\Zelnsoft\\ZelnIME",
+                                                                L"\\Program Files\\Zelnsoft\\ZelnIME"};
 // Buffers the layout list is read with: key names in characters, "IME File" and preload data in bytes.
 inline constexpr std::uint32_t kLayoutNameChars = 260;
 inline constexpr std::uint32_t kLayoutValueBytes = 260;
