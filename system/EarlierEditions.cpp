@@ -36,7 +36,6 @@ bool clearModule(platform::DirectoryWalk& files, const std::wstring& windowsDire
     return true;
 }
 
-using platform::KeyParent;
 using platform::Registry;
 using platform::RegistryKey;
 using platform::RegistryRoot;
@@ -92,7 +91,7 @@ bool slotNumber(const std::wstring& name, std::uint32_t& slot) {
 
 bool findLayoutByImeFile(Registry& registry, const std::wstring& imeFile, std::wstring& layoutId) {
     RegistryKey list;
-    if (registry.openKey(RegistryRoot::LocalMachine, kLayoutListKey, list) != kRegistrySuccess) return false;
+    if (registry.openKey(RegistryRoot::LocalMachine, kKeyboardLayoutsKey, list) != kRegistrySuccess) return false;
     platform::RegistryKeyInfo info;
     if (registry.queryKeyInfo(list, info) != kRegistrySuccess) return false;
     for (std::uint32_t index = info.subkeyCount; index-- > 0;) {
@@ -108,7 +107,7 @@ bool findLayoutByImeFile(Registry& registry, const std::wstring& imeFile, std::w
 
 void removeFromPreload(Registry& registry, const std::wstring& layoutId) {
     RegistryKey preload;
-    if (registry.openKey(RegistryRoot::CurrentUser, kLayoutPreloadKey, preload) != kRegistrySuccess) return;
+    if (registry.openKey(RegistryRoot::CurrentUser, kPreloadKey, preload) != kRegistrySuccess) return;
     // Every numbered slot is looked at, in the order of its number: after an earlier removal the list may
     // have a gap, and a slot above the number of values must not keep listing a layout that is gone.
     std::map<std::uint32_t, std::wstring> slots;
@@ -162,6 +161,33 @@ void removeEarlierEditionKeys(Registry& registry) {
     deleteInBothViews(registry, RegistryRoot::CurrentUser, kUserUninstallKey, L"{CBA7897C-F148-44DA-B5C0-872A30E765E2}");
     deleteProductWithFullAccess(registry, L"D5EE8CCB715527B48AD7A8ED00B24CC6");
     deleteInBothViews(registry, RegistryRoot::CurrentUser, kUserUninstallKey, L"{BCC8EE5D-5517-4B72-A87D-8ADE002BC46C}");
+}
+
+void retireLayout(RemovalServices& services, const std::wstring& layoutId) {
+    // Posted, not sent: no other process's window can hold up the removal.
+    services.broadcast.postToAllWindows(platform::kWmInputLangChange, 0, 0);
+    for (int round = 0; round < 2; ++round) {
+        const std::intptr_t layout = services.keyboardLayouts.loadLayout(layoutId, platform::kKlfActivate);
+        if (layout != 0) services.keyboardLayouts.unloadLayout(layout);
+    }
+    {
+        RegistryKey list;
+        if (services.registry.openKeyEx(RegistryRoot::LocalMachine, kKeyboardLayoutsKey, platform::kKeyRead,
+                                        RegistryView::Default, list) == kRegistrySuccess) {
+            services.registry.deleteKey(list, layoutId);
+        }
+    }
+    removeFromPreload(services.registry, layoutId);
+}
+
+InstallResult removeEarlierEditions(RemovalServices& services) {
+    for (const wchar_t* earlierModule : {L"ZelnsoftZelnCode.ime", L"ZelnsoftMIM.ime"}) {
+        std::wstring layoutId;
+        if (findLayoutByImeFile(services.registry, earlierModule, layoutId)) retireLayout(services, layoutId);
+    }
+    removeEarlierEditionKeys(services.registry);
+    removeEarlierEditionFiles(services.files, services.facts.windowsDirectory());
+    return RESULT_OK;
 }
 
 bool readProductVersion(platform::VersionInfo& versions, const std::wstring& path,

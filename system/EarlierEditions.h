@@ -8,14 +8,14 @@
 #include "platform/DirectoryWalk.h"
 #include "platform/Registry.h"
 #include "platform/VersionInfo.h"
+#include "system/KeyboardLayoutRegistration.h"
+#include "system/RemovalServices.h"
 
 #include <cstdint>
 #include <forward_list>
 #include <optional>
 #include <string>
 
-inline constexpr wchar_t kLayoutListKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Keyboard Layouts";
-inline constexpr wchar_t kLayoutPreloadKey[] = L"Keyboard Layout\\Preload";
 inline constexpr wchar_t kInstallerProductsKey[] = L"SOFTWARE\\Microsoft\\Installer\\Products";
 // The application folder's default locations on the system drive, the present edition's and earlier ones'.
 inline constexpr const wchar_t* kDefaultApplicationFolders[] = {L"\\Program Files (x86)\\Zelnsoft\\ZelnIME",
@@ -65,6 +65,11 @@ int removeEarlierEditionFiles(platform::DirectoryWalk& files, const std::wstring
 // from the last listed layout to the first. False when there is none or the list cannot be read.
 bool findLayoutByImeFile(platform::Registry& registry, const std::wstring& imeFile, std::wstring& layoutId);
 
+// Takes a layout out of use and out of the registry: every window hears of a language change, the layout is
+// loaded and unloaded twice in this process, its key is deleted from the layout list and its slot from the
+// preload list. Every failure is ignored.
+void retireLayout(RemovalServices& services, const std::wstring& layoutId);
+
 // Takes the layout out of the user's preload list: the lowest-numbered slot that lists it (ignoring case)
 // is deleted; the other slots keep their numbers.
 void removeFromPreload(platform::Registry& registry, const std::wstring& layoutId);
@@ -73,6 +78,10 @@ void removeFromPreload(platform::Registry& registry, const std::wstring& layoutI
 // key that holds further subkeys stays.
 void deleteSourceList(platform::Registry& registry, const platform::RegistryKey& products,
                       const std::wstring& productKey);
+
+// Retires the layouts of the earlier editions' IME modules, then removes their keys and files. Always
+// RESULT_OK: nothing here can fail the install.
+InstallResult removeEarlierEditions(RemovalServices& services);
 
 // The earlier editions' uninstall entries (machine and user, both registry views), settings keys and Windows
 // Installer product keys. Every failure is ignored.

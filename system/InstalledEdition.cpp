@@ -1,6 +1,7 @@
 #include "system/InstalledEdition.h"
 
 #include "system/EarlierEditions.h"
+#include "system/TextServiceRegistration.h"
 
 #include "platform/TextCompare.h"
 
@@ -11,7 +12,31 @@ using platform::RegistryKey;
 using platform::RegistryRoot;
 using platform::kRegistrySuccess;
 
+// GetSystemDirectoryW's buffer for the regsvr32 command, as when the text service is registered.
+constexpr std::uint32_t kCommandDirectoryChars = 255;
+
 }  // namespace
+
+InstallResult removeInstalledEdition(RemovalServices& services) {
+    removeSupersededProductKeys(services.registry);
+    std::vector<std::wstring> layoutIds;
+    findLayoutsByImeFile(services.registry, layoutIds);
+    for (const std::wstring& layoutId : layoutIds) retireLayout(services, layoutId);
+    unregisterTextService(services);
+    removeInstalledFiles(services.files, services.facts.windowsDirectory());
+    return RESULT_OK;
+}
+
+InstallResult unregisterTextService(RemovalServices& services) {
+    std::wstring systemDirectory;
+    // Without a system directory there is no module to name, as after any other failing regsvr32 run.
+    if (services.shell.systemDirectory(kCommandDirectoryChars, systemDirectory)) {
+        platform::ShellExecution execution = textServiceRegistration(systemDirectory);
+        execution.parameters = L"/s- /u " + systemDirectory + L"\\" + kTextServiceModule;
+        services.shell.executeAndWait(execution);
+    }
+    return RESULT_OK;
+}
 
 void removeSupersededProductKeys(Registry& registry) {
     {
@@ -32,7 +57,7 @@ void removeSupersededProductKeys(Registry& registry) {
 std::size_t findLayoutsByImeFile(Registry& registry, std::vector<std::wstring>& layoutIds) {
     layoutIds.clear();
     RegistryKey list;
-    if (registry.openKey(RegistryRoot::LocalMachine, kLayoutListKey, list) != kRegistrySuccess) return 0;
+    if (registry.openKey(RegistryRoot::LocalMachine, kKeyboardLayoutsKey, list) != kRegistrySuccess) return 0;
     platform::RegistryKeyInfo info;
     if (registry.queryKeyInfo(list, info) != kRegistrySuccess) return 0;
     // The layouts are only collected here; retiring deletes keys, which would shift the indexes.
@@ -44,7 +69,7 @@ std::size_t findLayoutsByImeFile(Registry& registry, std::vector<std::wstring>& 
         if (registry.openKey(list, name, layout) != kRegistrySuccess) continue;
         platform::RegistryValue imeFile;
         if (registry.queryValue(layout, L"IME File", kLayoutValueBytes, imeFile) == kRegistrySuccess &&
-            platform::equalsIgnoringAsciiCase(imeFile.text(), L"ZelnIme.ime")) {
+            platform::equalsIgnoringAsciiCase(imeFile.text(), kImeModule)) {
             layoutIds.push_back(name);
         }
     }
@@ -53,7 +78,7 @@ std::size_t findLayoutsByImeFile(Registry& registry, std::vector<std::wstring>& 
 
 int removeInstalledFiles(platform::DirectoryWalk& files, const std::wstring& windowsDirectory) {
     // Only the 32-bit system directory: the 64-bit copies in Sysnative stay.
-    for (const wchar_t* module : {L"ZelnIme.ime", L"ZelnImeTSF.ime"}) {
+    for (const wchar_t* module : {kImeModule, kTextServiceModule}) {
         files.deleteFile(windowsDirectory + L"\\System32\\" + module);
     }
     const std::wstring drive = systemDrive(windowsDirectory);

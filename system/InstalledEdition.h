@@ -3,8 +3,10 @@
 // keyboard layouts, the text-service registration, the IME modules in the 32-bit system directory, the
 // application folder at its default locations and two superseded product registrations. Run after the
 // payload is unpacked and after any failed step; safe where nothing is installed.
+#include "engine/InstallResult.h"
 #include "platform/DirectoryWalk.h"
 #include "platform/Registry.h"
+#include "system/RemovalServices.h"
 
 #include <cstddef>
 #include <string>
@@ -14,6 +16,14 @@
 inline constexpr std::size_t kMaxRetiredLayouts = 100;
 // A layout identifier's length: a device part of four hexadecimal characters and a language of four.
 inline constexpr std::size_t kLayoutIdChars = 8;
+
+// Superseded product keys, the IME module's layouts, the text-service registration and the installed
+// files, in that order. Always RESULT_OK.
+InstallResult removeInstalledEdition(RemovalServices& services);
+
+// Runs regsvr32 to unregister the text-service module in the system directory and waits until it exits;
+// neither the launch nor its outcome is looked at. Always RESULT_OK.
+InstallResult unregisterTextService(RemovalServices& services);
 
 // Deletes the machine uninstall entry and the user's Windows Installer product keys that the present
 // edition supersedes. Failures are ignored.
