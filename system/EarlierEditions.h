@@ -6,12 +6,23 @@
 #include "engine/InstallResult.h"
 #include "engine/PackageFormat.h"
 #include "platform/DirectoryWalk.h"
+#include "platform/Registry.h"
 #include "platform/VersionInfo.h"
+#include "system/KeyboardLayoutRegistration.h"
+#include "system/RemovalServices.h"
 
 #include <cstdint>
 #include <forward_list>
 #include <optional>
 #include <string>
+
+inline constexpr wchar_t kInstallerProductsKey[] = L"SOFTWARE\\Microsoft\\Installer\\Products";
+// The application folder's default locations on the system drive, the present edition's and earlier ones'.
+inline constexpr const wchar_t* kDefaultApplicationFolders[] = {L"\\Program Files (x86)\\Zelnsoft\\ZelnIME",
+                                                                L"\\Program Files\\Zelnsoft\\ZelnIME"};
+// Buffers the layout list is read with: key names in characters, "IME File" and preload data in bytes.
+inline constexpr std::uint32_t kLayoutNameChars = 260;
+inline constexpr std::uint32_t kLayoutValueBytes = 260;
 
 // Longest path the removal builds, terminator included; a longer one is never truncated but left alone.
 inline constexpr std::size_t kMaxRemovalPath = 260;
@@ -49,3 +60,29 @@ int deleteTree(platform::DirectoryWalk& files, const std::wstring& folder);
 // Deletes the earlier editions' modules and tools from both system directories and the default program
 // folders of earlier and present editions on the system drive. Always 1.
 int removeEarlierEditionFiles(platform::DirectoryWalk& files, const std::wstring& windowsDirectory);
+
+// The layout in HKEY_LOCAL_MACHINE's layout list whose "IME File" names imeFile (ignoring case), searched
+// from the last listed layout to the first. False when there is none or the list cannot be read.
+bool findLayoutByImeFile(platform::Registry& registry, const std::wstring& imeFile, std::wstring& layoutId);
+
+// Takes a layout out of use and out of the registry: every window hears of a language change, the layout is
+// loaded and unloaded twice in this process, its key is deleted from the layout list and its slot from the
+// preload list. Every failure is ignored.
+void retireLayout(RemovalServices& services, const std::wstring& layoutId);
+
+// Takes the layout out of the user's preload list: the lowest-numbered slot that lists it (ignoring case)
+// is deleted; the other slots keep their numbers.
+void removeFromPreload(platform::Registry& registry, const std::wstring& layoutId);
+
+// Deletes a Windows Installer product key under the open Products key, its source list leaf first. A product
+// key that holds further subkeys stays.
+void deleteSourceList(platform::Registry& registry, const platform::RegistryKey& products,
+                      const std::wstring& productKey);
+
+// Retires the layouts of the earlier editions' IME modules, then removes their keys and files. Always
+// RESULT_OK: nothing here can fail the install.
+InstallResult removeEarlierEditions(RemovalServices& services);
+
+// The earlier editions' uninstall entries (machine and user, both registry views), settings keys and Windows
+// Installer product keys. Every failure is ignored.
+void removeEarlierEditionKeys(platform::Registry& registry);

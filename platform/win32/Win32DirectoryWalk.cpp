@@ -1,8 +1,8 @@
 #include "platform/win32/Win32DirectoryWalk.h"
 
-#include <windows.h>
+#include "platform/Files.h"
 
-#include <io.h>
+#include <windows.h>
 
 namespace platform {
 namespace {
@@ -43,12 +43,10 @@ std::optional<std::vector<DirectoryEntry>> Win32DirectoryWalk::entries(const std
     return list;
 }
 
-bool Win32DirectoryWalk::exists(const std::wstring& path) { return _waccess(path.c_str(), 0) == 0; }
+bool Win32DirectoryWalk::exists(const std::wstring& path) { return pathExists(path); }
 
-bool Win32DirectoryWalk::deleteFile(const std::wstring& path) { return DeleteFileW(path.c_str()) != FALSE; }
+bool Win32DirectoryWalk::deleteFile(const std::wstring& path) { return platform::deleteFile(path); }
 
-bool Win32DirectoryWalk::removeDirectory(const std::wstring& path) {
-    return RemoveDirectoryW(path.c_str()) != FALSE;
-}
+bool Win32DirectoryWalk::removeDirectory(const std::wstring& path) { return platform::removeDirectory(path); }
 
 }  // namespace platform
