@@ -260,7 +260,8 @@ InstallResult verifyFiles(const InstallerContext& context) {
             return ERR_MISSING_FILE;
         }
         const std::wstring& path = context.placedFiles[i].path;
-        // The per-user folders may be redirected or roam; their files are not required to be visible here.
+        // Files of the per-user folders count as placed without being looked for; only a digest asked for
+        // needs them.
         const bool perUser = entry.kind >= DEST_ROAMING;
         if (!perUser && !platform::pathExists(path)) {
             return ERR_MISSING_FILE;

@@ -12,6 +12,7 @@
 #   --root DIR     where the base prefix, the per-run prefixes and the harness's records live
 #   --name NAME    the run's prefix is DIR/prefixes/NAME (default: the program's base name)
 #   --cleanup      ends every wineserver and Xvfb that an earlier run under DIR left behind
+# PROGRAM is a Windows program, or a script that runs several of them in the one prefix ($ZELN_WINE64 PROG).
 # The run's prefix path and display are exported to the program as ZELN_WINEPREFIX and DISPLAY.
 set -uo pipefail
 
@@ -147,6 +148,12 @@ display=$(tr -dc '0-9' <"$displayfile")
 [[ -n "$display" ]] || fail "Xvfb gave no display number within 10 s"
 export DISPLAY=":$display"
 
-"$WINE64" "$program" "$@"
+# A Windows program runs under wine64; a script (an end-to-end scenario of several programs in one prefix)
+# runs as it is, with the prefix, the display and ZELN_WINE64 in its environment.
+export ZELN_WINE64="$WINE64"
+case "${program,,}" in
+  *.exe) "$WINE64" "$program" "$@" ;;
+  *) "$program" "$@" ;;
+esac
 status=$?
 exit $status

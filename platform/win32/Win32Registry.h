@@ -5,7 +5,7 @@
 
 namespace platform {
 
-class Win32Registry final : public Registry {
+class Win32Registry : public Registry {
 public:
     std::int32_t openKey(KeyParent parent, const std::wstring& subkey, RegistryKey& key) override;
     std::int32_t openKeyEx(KeyParent parent, const std::wstring& subkey, std::uint32_t access, RegistryView view,

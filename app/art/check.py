@@ -1,0 +1,101 @@
+#!/usr/bin/env python3
+"""Checks the rendered pictures against what the wizard relies on.
+
+   check.py RES_DIR
+
+Every picture must have its size; every page picture the shared frame (soft shadow with transparent outer
+pixels, opaque panel, blue border and sidebar, blue rule at x 114); the icon must hold 48, 32 and 16 pixel
+images of 32 bits. Reads pixels through ImageMagick's raw RGBA output. Exits nonzero on the first mismatch.
+"""
+import os
+import struct
+import subprocess
+import sys
+
+import frame
+
+PICTURES = {
+    "welcome.png": (720, 547), "install.png": (44, 160), "close.png": (35, 30), "close-hot.png": (35, 30),
+    "minimize.png": (35, 30), "minimize-hot.png": (35, 30), "success.png": (720, 547),
+    "installing.png": (720, 547), "finish.png": (44, 105), "failure-busy.png": (720, 547),
+    "failure-code.png": (720, 547), "failure.png": (720, 547), "box.png": (16, 16),
+    "box-ticked.png": (16, 16), "install-disabled.png": (44, 160),
+}
+PAGES = [name for name, size in PICTURES.items() if size == (720, 547)]
+ICON_SIZES = [48, 32, 16]
+
+
+def pixels(path):
+    size = subprocess.run(["convert", path, "-format", "%w %h", "info:"], check=True,
+                          capture_output=True, text=True).stdout.split()
+    raw = subprocess.run(["convert", path, "-depth", "8", "rgba:-"], check=True, capture_output=True).stdout
+    return int(size[0]), int(size[1]), raw
+
+
+def check_frame(name, width, raw):
+    def at(x, y):
+        i = 4 * (y * width + x)
+        return tuple(raw[i:i + 4])
+
+    for y in range(frame.HEIGHT):
+        for x in range(frame.WIDTH):
+            inside = (frame.PANEL_LEFT <= x <= frame.PANEL_RIGHT and frame.PANEL_TOP <= y <= frame.PANEL_BOTTOM)
+            r, g, b, a = at(x, y)
+            if not inside and (a != frame.shadow_alpha(x, y) or (r, g, b) != (0, 0, 0)):
+                return f"{name}: shadow pixel ({x}, {y}) is {(r, g, b, a)}"
+            if inside and a != 255:
+                return f"{name}: panel pixel ({x}, {y}) is not opaque"
+    edges = [at(x, 0)[3] for x in range(frame.WIDTH)] + [at(0, y)[3] for y in range(frame.HEIGHT)]
+    if any(edges):
+        return f"{name}: outermost pixels are not fully transparent"
+    if at(360, 9)[3] != 71 or at(360, 537)[3] != 71 or at(9, 300)[3] != 71 or at(710, 300)[3] != 71:
+        return f"{name}: shadow beside the panel is not alpha 71"
+    blue = frame.BLUE + (255,)
+    for y in range(frame.PANEL_TOP, frame.PANEL_BOTTOM + 1):
+        if at(frame.PANEL_LEFT, y) != blue or at(frame.PANEL_RIGHT, y) != blue or at(frame.RULE_X, y) != blue:
+            return f"{name}: border or rule at row {y} is not blue"
+    for x in range(frame.PANEL_LEFT, frame.PANEL_RIGHT + 1):
+        if at(x, frame.PANEL_TOP) != blue or at(x, frame.PANEL_BOTTOM) != blue:
+            return f"{name}: border at column {x} is not blue"
+    return None
+
+
+def check_icon(path):
+    data = open(path, "rb").read()
+    if len(data) < 6:
+        return "icon: file too short"
+    reserved, kind, count = struct.unpack_from("<HHH", data, 0)
+    if reserved != 0 or kind != 1 or count != len(ICON_SIZES) or len(data) < 6 + 16 * count:
+        return f"icon: header says kind {kind}, {count} images"
+    for i, expected in enumerate(ICON_SIZES):
+        width, height, _, _, _, bits, _, _ = struct.unpack_from("<BBBBHHII", data, 6 + 16 * i)
+        if (width, height, bits) != (expected, expected, 32):
+            return f"icon: image {i} is {width}x{height} at {bits} bits"
+    return None
+
+
+def main():
+    if len(sys.argv) != 2:
+        sys.exit("usage: check.py RES_DIR")
+    res = sys.argv[1]
+    problems = []
+    for name, expected in PICTURES.items():
+        width, height, raw = pixels(os.path.join(res, name))
+        if (width, height) != expected:
+            problems.append(f"{name}: {width}x{height}, expected {expected[0]}x{expected[1]}")
+        elif name in PAGES:
+            problem = check_frame(name, width, raw)
+            if problem:
+                problems.append(problem)
+    problem = check_icon(os.path.join(res, "installer.ico"))
+    if problem:
+        problems.append(problem)
+    for problem in problems:
+        print(problem, file=sys.stderr)
+    if problems:
+        sys.exit(1)
+    print(f"{len(PICTURES)} pictures and the icon are as the wizard expects")
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,72 @@
+#include "platform/fake/FakeDirectoryWalk.h"
+
+namespace platform {
+namespace {
+
+std::wstring parentOf(const std::wstring& path) {
+    const std::size_t separator = path.find_last_of(L'\\');
+    return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator);
+}
+
+}  // namespace
+
+std::optional<std::vector<DirectoryEntry>> FakeDirectoryWalk::entries(const std::wstring& folder) {
+    const auto found = nodes.find(folder);
+    // A link lists what its target holds, which the tree keeps under the link's path.
+    if (found == nodes.end() || found->second == Kind::File) return std::nullopt;
+    std::vector<DirectoryEntry> list = {{L".", true, false}, {L"..", true, false}};
+    for (const auto& [path, kind] : nodes) {
+        if (parentOf(path) != folder) continue;
+        list.push_back({path.substr(folder.size() + 1), kind != Kind::File, kind == Kind::Link});
+    }
+    return list;
+}
+
+bool FakeDirectoryWalk::exists(const std::wstring& path) { return nodes.count(path) != 0; }
+
+bool FakeDirectoryWalk::deleteFile(const std::wstring& path) {
+    removals.push_back(L"delete " + path);
+    const auto found = nodes.find(path);
+    if (found == nodes.end() || found->second != Kind::File || locked.count(path) != 0) return false;
+    nodes.erase(found);
+    return true;
+}
+
+bool FakeDirectoryWalk::removeDirectory(const std::wstring& path) {
+    removals.push_back(L"rmdir " + path);
+    const auto found = nodes.find(path);
+    if (found == nodes.end() || found->second == Kind::File || locked.count(path) != 0) return false;
+    if (found->second == Kind::Directory && hasChildren(path)) return false;
+    nodes.erase(found);
+    return true;
+}
+
+void FakeDirectoryWalk::addFile(const std::wstring& path) {
+    addParents(path);
+    nodes[path] = Kind::File;
+}
+
+void FakeDirectoryWalk::addDirectory(const std::wstring& path) {
+    addParents(path);
+    nodes[path] = Kind::Directory;
+}
+
+void FakeDirectoryWalk::addLink(const std::wstring& path) {
+    addParents(path);
+    nodes[path] = Kind::Link;
+}
+
+void FakeDirectoryWalk::addParents(const std::wstring& path) {
+    for (std::wstring parent = parentOf(path); !parent.empty() && nodes.count(parent) == 0; parent = parentOf(parent)) {
+        nodes[parent] = Kind::Directory;
+    }
+}
+
+bool FakeDirectoryWalk::hasChildren(const std::wstring& folder) const {
+    for (const auto& entry : nodes) {
+        if (parentOf(entry.first) == folder) return true;
+    }
+    return false;
+}
+
+}  // namespace platform

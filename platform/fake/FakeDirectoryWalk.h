@@ -1,0 +1,34 @@
+#pragma once
+// A tree of files and folders held in memory, with full paths as keys, recording each removal in order.
+#include "platform/DirectoryWalk.h"
+
+#include <map>
+#include <set>
+
+namespace platform {
+
+class FakeDirectoryWalk : public DirectoryWalk {
+public:
+    enum class Kind { File, Directory, Link };
+    std::map<std::wstring, Kind> nodes;
+    // Paths whose removal fails, as for a file in use.
+    std::set<std::wstring> locked;
+    // "delete PATH" and "rmdir PATH", in the order asked, whether or not they succeeded.
+    std::vector<std::wstring> removals;
+
+    std::optional<std::vector<DirectoryEntry>> entries(const std::wstring& folder) override;
+    bool exists(const std::wstring& path) override;
+    bool deleteFile(const std::wstring& path) override;
+    bool removeDirectory(const std::wstring& path) override;
+
+    // Adds the file and every folder above it that is missing.
+    void addFile(const std::wstring& path);
+    void addDirectory(const std::wstring& path);
+    void addLink(const std::wstring& path);
+
+private:
+    void addParents(const std::wstring& path);
+    bool hasChildren(const std::wstring& folder) const;
+};
+
+}  // namespace platform

@@ -1,0 +1,52 @@
+#include "platform/win32/Win32DirectoryWalk.h"
+
+#include "platform/Files.h"
+
+#include <windows.h>
+
+namespace platform {
+namespace {
+
+class ScopedFind {
+public:
+    explicit ScopedFind(HANDLE find) : find_(find) {}
+    ~ScopedFind() {
+        if (valid()) FindClose(find_);
+    }
+    ScopedFind(const ScopedFind&) = delete;
+    ScopedFind& operator=(const ScopedFind&) = delete;
+    bool valid() const { return find_ != INVALID_HANDLE_VALUE; }
+    HANDLE get() const { return find_; }
+
+private:
+    HANDLE find_;
+};
+
+DirectoryEntry toEntry(const WIN32_FIND_DATAW& found) {
+    DirectoryEntry entry;
+    entry.name = found.cFileName;
+    entry.isDirectory = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    entry.isLink = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    return entry;
+}
+
+}  // namespace
+
+std::optional<std::vector<DirectoryEntry>> Win32DirectoryWalk::entries(const std::wstring& folder) {
+    WIN32_FIND_DATAW found = {};
+    ScopedFind find(FindFirstFileW((folder + L"\\*.*").c_str(), &found));
+    if (!find.valid()) return std::nullopt;
+    std::vector<DirectoryEntry> list;
+    do {
+        list.push_back(toEntry(found));
+    } while (FindNextFileW(find.get(), &found));
+    return list;
+}
+
+bool Win32DirectoryWalk::exists(const std::wstring& path) { return pathExists(path); }
+
+bool Win32DirectoryWalk::deleteFile(const std::wstring& path) { return platform::deleteFile(path); }
+
+bool Win32DirectoryWalk::removeDirectory(const std::wstring& path) { return platform::removeDirectory(path); }
+
+}  // namespace platform

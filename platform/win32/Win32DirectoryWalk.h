@@ -1,0 +1,14 @@
+#pragma once
+#include "platform/DirectoryWalk.h"
+
+namespace platform {
+
+class Win32DirectoryWalk : public DirectoryWalk {
+public:
+    std::optional<std::vector<DirectoryEntry>> entries(const std::wstring& folder) override;
+    bool exists(const std::wstring& path) override;
+    bool deleteFile(const std::wstring& path) override;
+    bool removeDirectory(const std::wstring& path) override;
+};
+
+}  // namespace platform

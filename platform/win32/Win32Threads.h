@@ -1,0 +1,11 @@
+#pragma once
+#include "platform/Threads.h"
+
+namespace platform {
+
+class Win32Threads : public Threads {
+public:
+    bool runWithin(std::function<void()> body, std::uint32_t timeoutMs) override;
+};
+
+}  // namespace platform

@@ -1,0 +1,37 @@
+#include "platform/win32/Win32WindowMessages.h"
+
+#include <windows.h>
+
+namespace platform {
+namespace {
+
+HWND toHandle(WindowId window) { return reinterpret_cast<HWND>(window); }
+
+}  // namespace
+
+std::vector<WindowId> Win32WindowMessages::messageOnlyWindows() {
+    // Message-only windows are the children of HWND_MESSAGE; a plain FindWindowW would also match them
+    // on some systems but would mix in ordinary top-level windows.
+    std::vector<WindowId> windows;
+    for (HWND window = FindWindowExW(HWND_MESSAGE, nullptr, nullptr, nullptr); window != nullptr;
+         window = GetWindow(window, GW_HWNDNEXT)) {
+        windows.push_back(reinterpret_cast<WindowId>(window));
+    }
+    return windows;
+}
+
+std::wstring Win32WindowMessages::windowTitle(WindowId window) {
+    wchar_t title[MAX_PATH] = {};
+    const int length = GetWindowTextW(toHandle(window), title, MAX_PATH);
+    return std::wstring(title, length > 0 ? static_cast<std::size_t>(length) : 0);
+}
+
+void Win32WindowMessages::sendMessage(WindowId window, std::uint32_t message) {
+    SendMessageW(toHandle(window), message, 0, 0);
+}
+
+void Win32WindowMessages::showMessageBox(const std::wstring& text, const std::wstring& caption) {
+    MessageBoxW(nullptr, text.c_str(), caption.c_str(), MB_OK);
+}
+
+}  // namespace platform

@@ -1,0 +1,18 @@
+#pragma once
+// What the removal of installed and earlier editions uses of the system, handed in by whoever runs it:
+// the real Windows in the installer, fakes in native tests.
+#include "platform/Broadcast.h"
+#include "platform/DirectoryWalk.h"
+#include "platform/KeyboardLayouts.h"
+#include "platform/Registry.h"
+#include "platform/Shell.h"
+#include "platform/SystemFacts.h"
+
+struct RemovalServices {
+    platform::Registry& registry;
+    platform::KeyboardLayouts& keyboardLayouts;
+    platform::Broadcast& broadcast;
+    platform::Shell& shell;
+    platform::DirectoryWalk& files;
+    const platform::SystemFacts& facts;
+};

@@ -1,0 +1,48 @@
+#include "EngineFixture.h"
+
+#include "engine/InstallLog.h"
+#include "engine/InstallerContext.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace enginetest;
+
+TEST(InstallLogFormat, WideStringsAndSignedNumbers) {
+    EXPECT_EQ(L"OS Type : Win7 x64 bit.",
+              formatLogLine(L"OS Type : %s %s bit.", {osTypeName(OS_WIN7), archCodeName(ARCH_X64)}));
+    EXPECT_EQ(L"wraning:reg create failed!err code:5.key:-2147483646.subkey:Software\\Zeln",
+              formatLogLine(L"wraning:reg create failed!err code:%d.key:%d.subkey:%s",
+                            {5, -2147483646, std::wstring(L"Software\\Zeln")}));
+    EXPECT_EQ(L"100% sure ", formatLogLine(L"100%% sure %s", {}));
+    EXPECT_EQ(L"n= s=", formatLogLine(L"n=%d s=%s", {L"text", 3}));
+}
+
+TEST(InstallLogFile, NewFileStartsWithTheMarkAndEveryLineAppendsWithCrLf) {
+    ScratchDir scratch;
+    InstallLog log;
+    log.writeLogLine(L"before the path is set");
+    log.setLogPath(scratch.engine(L"ins.log"));
+    log.writeLogLine(L"OS Type : %s %s bit.", {L"Win7", L"x64"});
+    log.writeLogLine(L"\u041c\u043e\u043d\u0433\u043e\u043b");
+    const std::string expected = "\xEF\xBB\xBFOS Type : Win7 x64 bit.\r\n"
+                                 "\xD0\x9C\xD0\xBE\xD0\xBD\xD0\xB3\xD0\xBE\xD0\xBB\r\n";
+    const Bytes bytes = readFile(scratch.path() / "ins.log");
+    EXPECT_EQ(expected, std::string(bytes.begin(), bytes.end()));
+
+    InstallLog second;
+    second.setLogPath(scratch.engine(L"ins.log"));
+    second.writeLogLine(L"again");
+    const Bytes grown = readFile(scratch.path() / "ins.log");
+    EXPECT_EQ(expected + "again\r\n", std::string(grown.begin(), grown.end()));
+
+    second.deleteLogFile();
+    EXPECT_FALSE(std::filesystem::exists(scratch.path() / "ins.log"));
+    InstallLog nowhere;
+    nowhere.setLogPath(scratch.engine(L"missing\\ins.log"));
+    nowhere.writeLogLine(L"lost");
+    EXPECT_FALSE(std::filesystem::exists(scratch.path() / "missing"));
+}
+
+}  // namespace

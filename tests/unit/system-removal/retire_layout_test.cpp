@@ -1,0 +1,135 @@
+// Retiring layouts and the two removal steps as a whole, against fake registry, layouts, broadcasts, shell
+// and files.
+#include "system/EarlierEditions.h"
+#include "system/InstalledEdition.h"
+
+#include "platform/GivenSystemFacts.h"
+#include "platform/fake/FakeBroadcast.h"
+#include "platform/fake/FakeDirectoryWalk.h"
+#include "platform/fake/FakeKeyboardLayouts.h"
+#include "platform/fake/FakeRegistry.h"
+#include "platform/fake/FakeShell.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::wstring kLayouts = L"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Keyboard Layouts\\";
+const std::wstring kPreload = L"HKEY_CURRENT_USER\\Keyboard Layout\\Preload";
+
+struct Removal : ::testing::Test {
+    platform::FakeRegistry registry;
+    platform::FakeKeyboardLayouts layouts;
+    platform::FakeBroadcast broadcast;
+    platform::FakeShell shell;
+    platform::FakeDirectoryWalk files;
+    platform::GivenSystemFacts facts;
+    RemovalServices services{registry, layouts, broadcast, shell, files, facts};
+
+    Removal() { facts.windowsDir = L"C:\\Windows"; }
+
+    void layout(const std::wstring& id, const std::wstring& imeFile) {
+        registry.putString(kLayouts + id, L"IME File", imeFile);
+        registry.putString(kLayouts + id, L"Layout File", L"kbdus.dll");
+    }
+    std::vector<std::wstring> loadedIds() const {
+        std::vector<std::wstring> ids;
+        for (const auto& load : layouts.loads) ids.push_back(load.layoutId);
+        return ids;
+    }
+};
+
+TEST_F(Removal, RetiredLayoutIsAnnouncedCycledAndGoneFromListAndPreload) {
+    layout(L"E0210804", L"ZelnIme.ime");
+    layout(L"E0310850", L"ZelnIme.ime");
+    registry.putString(kPreload, L"1", L"00000804");
+    registry.putString(kPreload, L"2", L"E0210804");
+    registry.putString(kPreload, L"3", L"E0310850");
+
+    retireLayout(services, L"E0210804");
+
+    ASSERT_EQ(1u, broadcast.messages.size());
+    EXPECT_TRUE(broadcast.messages[0].posted);
+    EXPECT_EQ(0x51u, broadcast.messages[0].message);
+    EXPECT_EQ((std::vector<std::wstring>{L"E0210804", L"E0210804"}), loadedIds());
+    for (const auto& load : layouts.loads) EXPECT_EQ(1u, load.flags);
+    EXPECT_EQ(2u, layouts.unloads.size());
+    EXPECT_FALSE(registry.hasKey(kLayouts + L"E0210804"));
+    EXPECT_TRUE(registry.hasKey(kLayouts + L"E0310850"));
+    EXPECT_EQ((std::vector<std::wstring>{L"1", L"3"}), registry.valueNames(kPreload));
+    EXPECT_EQ(0u, registry.openHandleCount());
+}
+
+TEST_F(Removal, LayoutThatCannotBeLoadedIsNotUnloadedButStillDeleted) {
+    layout(L"E0210804", L"ZelnIme.ime");
+    layouts.failLoads = true;
+    retireLayout(services, L"E0210804");
+    EXPECT_EQ(2u, layouts.loads.size());
+    EXPECT_TRUE(layouts.unloads.empty());
+    EXPECT_FALSE(registry.hasKey(kLayouts + L"E0210804"));
+}
+
+TEST_F(Removal, EarlierEditionsRetireOnlyTheEarlierModulesLayouts) {
+    layout(L"E0010804", L"ZelnsoftZelnCode.ime");
+    layout(L"E0020804", L"zelnsoftmim.ime");
+    layout(L"E0210804", L"ZelnIme.ime");
+    registry.putString(kPreload, L"1", L"E0010804");
+    registry.putString(kPreload, L"2", L"E0210804");
+    registry.putString(kPreload, L"3", L"E0020804");
+    files.addFile(L"C:\\Windows\\System32\\ZelnsoftMIM.ime");
+
+    EXPECT_EQ(RESULT_OK, removeEarlierEditions(services));
+
+    EXPECT_EQ((std::vector<std::wstring>{L"E0010804", L"E0010804", L"E0020804", L"E0020804"}), loadedIds());
+    EXPECT_EQ((std::vector<std::wstring>{L"E0210804"}), registry.subkeyNames(kLayouts));
+    EXPECT_EQ((std::vector<std::wstring>{L"2"}), registry.valueNames(kPreload));
+    EXPECT_FALSE(files.exists(L"C:\\Windows\\System32\\ZelnsoftMIM.ime"));
+}
+
+TEST_F(Removal, NoLanguageChangeIsPostedWhenNoLayoutUsesAnEarlierModule) {
+    layout(L"E0210804", L"ZelnIme.ime");
+    EXPECT_EQ(RESULT_OK, removeEarlierEditions(services));
+    EXPECT_TRUE(broadcast.messages.empty());
+    EXPECT_TRUE(layouts.loads.empty());
+}
+
+TEST_F(Removal, InstalledEditionRetiresBothLanguagesLayoutsAndUnregistersTheTextService) {
+    layout(L"E0210804", L"ZelnIme.ime");
+    layout(L"E0220804", L"Other.ime");
+    layout(L"E0310850", L"ZELNIME.IME");
+    registry.putString(kPreload, L"1", L"E0310850");
+    registry.putString(kPreload, L"2", L"E0210804");
+    registry.putString(kPreload, L"3", L"00000409");
+    registry.putString(L"HKEY_CURRENT_USER\\Software\\Zelnsoft\\RudeRadod", L"KLMN", L"E0310850");
+    files.addFile(L"C:\\Windows\\System32\\ZelnIme.ime");
+    files.addFile(L"C:\\Program Files (x86)\\Zelnsoft\\ZelnIME\\ZelnIme.exe");
+    shell.systemDirectoryPath = L"C:\\Windows\\system32";
+
+    EXPECT_EQ(RESULT_OK, removeInstalledEdition(services));
+
+    EXPECT_EQ((std::vector<std::wstring>{L"E0210804", L"E0210804", L"E0310850", L"E0310850"}), loadedIds());
+    EXPECT_EQ((std::vector<std::wstring>{L"E0220804"}), registry.subkeyNames(kLayouts));
+    EXPECT_EQ((std::vector<std::wstring>{L"3"}), registry.valueNames(kPreload));
+    EXPECT_TRUE(registry.hasKey(L"HKEY_CURRENT_USER\\Software\\Zelnsoft\\RudeRadod"));
+    ASSERT_EQ(1u, shell.executions.size());
+    EXPECT_EQ(L"open", shell.executions[0].verb);
+    EXPECT_EQ(L"regsvr32.exe", shell.executions[0].file);
+    EXPECT_EQ(L"/s- /u C:\\Windows\\system32\\ZelnImeTSF.ime", shell.executions[0].parameters);
+    EXPECT_EQ(0x40u, shell.executions[0].mask);
+    EXPECT_EQ(5, shell.executions[0].show);
+    EXPECT_EQ((std::vector<std::uint32_t>{255}), shell.systemDirectoryBuffers);
+    EXPECT_FALSE(files.exists(L"C:\\Windows\\System32\\ZelnIme.ime"));
+    EXPECT_FALSE(files.exists(L"C:\\Program Files (x86)\\Zelnsoft\\ZelnIME"));
+    EXPECT_EQ(0u, registry.openHandleCount());
+}
+
+TEST_F(Removal, InstalledEditionOnACleanSystemStillRunsTheUnregistration) {
+    EXPECT_EQ(RESULT_OK, removeInstalledEdition(services));
+    EXPECT_TRUE(layouts.loads.empty());
+    EXPECT_EQ(1u, shell.executions.size());
+    shell.hasSystemDirectory = false;
+    EXPECT_EQ(RESULT_OK, unregisterTextService(services));
+    EXPECT_EQ(1u, shell.executions.size());
+}
+
+}  // namespace

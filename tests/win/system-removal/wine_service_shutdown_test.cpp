@@ -1,0 +1,95 @@
+// Service shutdown and input-method notices against real processes and message windows under Wine.
+#include "system/ServiceShutdown.h"
+
+#include "platform/win32/Win32Processes.h"
+#include "platform/win32/Win32Threads.h"
+#include "platform/win32/Win32WindowMessages.h"
+
+#include "StandIns.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+using standins::StartedProcess;
+
+constexpr wchar_t kEngineWindowTitle[] = L"RUDERADOD_MSGWND{28b83e81-2477-47a2-a12d-95bcd38b237e}";
+
+std::wstring service(const std::wstring& relativePath) {
+    return standins::inQuotes(standins::programFolder() + L"\\services\\" + relativePath);
+}
+
+TEST(WineServiceShutdown, EndsEveryInstanceOfBothServicesButNotTheLowerCaseName) {
+    StartedProcess first(service(L"upper\\ZNService2.exe"));
+    StartedProcess second(service(L"upper\\ZNService2.exe"));
+    StartedProcess older(service(L"upper\\ZNService.exe"));
+    StartedProcess lowerCase(service(L"lower\\znservice2.exe"));
+    for (const StartedProcess* process : {&first, &second, &older, &lowerCase}) ASSERT_TRUE(process->started());
+    // Each must have its executable mapped before it can be named.
+    Sleep(500);
+
+    platform::Win32Processes processes;
+    platform::Win32WindowMessages windows;
+    EXPECT_EQ(0, stopRunningServices(processes, windows));
+
+    for (const StartedProcess* process : {&first, &second, &older}) {
+        ASSERT_TRUE(process->endsWithin(10000));
+        EXPECT_EQ(1000u, process->exitCode());
+    }
+    EXPECT_FALSE(lowerCase.endsWithin(1000));
+}
+
+TEST(WineServiceShutdown, NameThatNoProcessCarriesEndsNothing) {
+    StartedProcess service2(service(L"upper\\ZNService2.exe"));
+    ASSERT_TRUE(service2.started());
+    Sleep(500);
+    platform::Win32Processes processes;
+    platform::Win32WindowMessages windows;
+    EXPECT_EQ(0, terminateProcessesByName(processes, windows, L"ZNService3.exe"));
+    EXPECT_FALSE(service2.endsWithin(500));
+}
+
+struct StandInWindow {
+    std::wstring log;
+    std::unique_ptr<StartedProcess> process;
+
+    StandInWindow(const std::wstring& stem, const std::wstring& title, const std::wstring& mode = L"")
+        : log(standins::temporaryPath(stem)) {
+        process = std::make_unique<StartedProcess>(standins::inQuotes(standins::programFolder() + L"\\ime_standin.exe") + L" " +
+                                                   standins::inQuotes(log) + L" " + standins::inQuotes(title) + L" " + mode);
+    }
+    bool ready() const { return process->started() && standins::waitForText(log, "ready\n", 10000); }
+};
+
+TEST(WineImeNotices, ReachTheInputMethodWindowsBeforeAndAfterButNoOtherWindow) {
+    StandInWindow first(L"ime-first", kImeWindowTitle);
+    StandInWindow second(L"ime-second", kImeWindowTitle);
+    StandInWindow engine(L"engine", kEngineWindowTitle);
+    StandInWindow topLevel(L"top-level", kImeWindowTitle, L"--top-level");
+    for (const StandInWindow* window : {&first, &second, &engine, &topLevel}) ASSERT_TRUE(window->ready());
+
+    platform::Win32WindowMessages windows;
+    platform::Win32Threads threads;
+    EXPECT_TRUE(notifyImeBeforeInstall(windows, threads));
+    EXPECT_EQ(0, notifyImeAfterInstall(windows, threads));
+
+    // Each notice is sent synchronously, so each is logged by the time the notifier returns.
+    EXPECT_EQ("ready\n3002\n3001\n", standins::readFile(first.log));
+    EXPECT_EQ("ready\n3002\n3001\n", standins::readFile(second.log));
+    EXPECT_EQ("ready\n", standins::readFile(engine.log));
+    EXPECT_EQ("ready\n", standins::readFile(topLevel.log));
+}
+
+TEST(WineImeNotices, CompleteAtOnceWithoutAnyInputMethodWindow) {
+    platform::Win32WindowMessages windows;
+    platform::Win32Threads threads;
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_TRUE(notifyImeBeforeInstall(windows, threads));
+    EXPECT_EQ(0, notifyImeAfterInstall(windows, threads));
+    EXPECT_LT(GetTickCount64() - start, 5000u);
+}
+
+}  // namespace

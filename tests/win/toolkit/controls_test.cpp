@@ -1,0 +1,410 @@
+// Buttons, labels, images, fonts and resources under a real window: clicks end to end with the image
+// of each state read from the button's surface, label text placed by its ink, fonts from the program's
+// resources, and a picture of a small window kept for people to look at.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "toolkit/UIButton.h"
+#include "toolkit/UILabel.h"
+#include "toolkit/UIResources.h"
+#include "toolkit_test_support.h"
+
+namespace {
+
+// Resources of this test program (test_resources.rc).
+constexpr int32_t kNormalPng = 201;
+constexpr int32_t kHoverPng = 202;
+constexpr int32_t kPressedPng = 203;
+constexpr int32_t kDisabledPng = 204;
+constexpr uint32_t kGrey = 0xFF808080;
+constexpr uint32_t kGreen = 0xFF00FF00;
+constexpr uint32_t kBlue = 0xFF0000FF;
+constexpr uint32_t kRed = 0xFFFF0000;
+
+UIImage* loadPng(int32_t id) {
+    ResourceCopy copy;
+    if (loadResourceCopy(GetModuleHandleW(nullptr), id, L"PNG", copy) != 0) return nullptr;
+    auto* image = new UIImage(copy.bytes, copy.length);
+    freeResourceCopy(copy.block);
+    return image;
+}
+
+std::wstring familyName(const UIFont* font) {
+    WCHAR name[LF_FACESIZE] = {};
+    if (font->family() == nullptr ||
+        Gdiplus::DllExports::GdipGetFamilyName(font->family(), name, LANG_NEUTRAL) != Gdiplus::Ok) {
+        return L"";
+    }
+    return name;
+}
+
+class ButtonTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetCursorPos(1200, 1000);  // away from the window until a test moves the mouse
+        pumpQueued();
+        openWindow(window, 50, 50, 300, 200);
+        button = makeButton(UIRect{20, 30, 40, 40}, counter);
+        other = makeButton(UIRect{100, 30, 40, 40}, otherCounter);
+        ASSERT_TRUE(pumpUntil([&] { return window.renders >= 1 && !window.isRedrawPending(); }));
+    }
+
+    // A button with an image for each state, or with one normal image that is also its pressed image.
+    UIButton* makeButton(UIRect frame, ActionCounter& target, bool normalImageOnly = false) {
+        buttons.push_back(std::make_unique<UIButton>(window.handle()));
+        UIButton* made = buttons.back().get();
+        made->normalImage = loadPng(kNormalPng);
+        if (normalImageOnly) {
+            made->pressedImage = made->normalImage;
+        } else {
+            made->hoverImage = loadPng(kHoverPng);
+            made->pressedImage = loadPng(kPressedPng);
+            made->disabledImage = loadPng(kDisabledPng);
+        }
+        made->setAction(&target, 7);
+        made->setFrame(frame);
+        window.rootView()->addChild(made);
+        return made;
+    }
+
+    // The look of the button after the render its changes queued.
+    uint32_t look(UIButton* which) {
+        pumpQueued();
+        return pixelAt(which, 20, 20);
+    }
+
+    TestWindow window;
+    ActionCounter counter, otherCounter;
+    std::vector<std::unique_ptr<UIButton>> buttons;
+    UIButton* button = nullptr;
+    UIButton* other = nullptr;
+};
+
+TEST_F(ButtonTest, ClickInsideGoesHoverPressedHoverAndFiresOneActionBeforeTheReleaseLook) {
+    EXPECT_EQ(kGrey, look(button));
+    sendMouse(window, WM_MOUSEMOVE, 0, 40, 50);
+    EXPECT_EQ(kGreen, look(button));
+
+    sendMouse(window, WM_LBUTTONDOWN, MK_LBUTTON, 40, 50);
+    EXPECT_EQ(window.handle(), GetCapture());
+    EXPECT_EQ(kBlue, look(button));
+
+    UIImage* imageAtAction = nullptr;
+    counter.onAction = [&] { imageAtAction = button->currentImage(); };
+    sendMouse(window, WM_LBUTTONUP, 0, 40, 50);
+    EXPECT_EQ(1, counter.actions);
+    EXPECT_EQ(7, counter.lastAction);
+    EXPECT_EQ(button, counter.lastSender);
+    EXPECT_EQ(button->pressedImage, imageAtAction);
+    EXPECT_EQ(nullptr, GetCapture());
+    EXPECT_EQ(kGreen, look(button));
+    EXPECT_EQ(button, window.trackedView());
+    EXPECT_EQ(0, otherCounter.actions);
+}
+
+TEST_F(ButtonTest, PressDragOutAndReleaseGoesBackToNormalWithoutAction) {
+    sendMouse(window, WM_MOUSEMOVE, 0, 40, 50);
+    sendMouse(window, WM_LBUTTONDOWN, MK_LBUTTON, 40, 50);
+    sendMouse(window, WM_MOUSEMOVE, MK_LBUTTON, 200, 150);
+    EXPECT_EQ(button, window.trackedView());
+    sendMouse(window, WM_LBUTTONUP, 0, 200, 150);
+    EXPECT_EQ(0, counter.actions);
+    EXPECT_FALSE(button->isPressed());
+    EXPECT_EQ(kGrey, look(button));
+    EXPECT_EQ(window.rootView(), window.trackedView());
+}
+
+TEST_F(ButtonTest, DragOutAndBackInFiresOnceAndReleaseOnTheEdgeCountsAsOutside) {
+    sendMouse(window, WM_LBUTTONDOWN, MK_LBUTTON, 40, 50);
+    sendMouse(window, WM_MOUSEMOVE, MK_LBUTTON, 200, 150);
+    sendMouse(window, WM_MOUSEMOVE, MK_LBUTTON, 45, 55);
+    sendMouse(window, WM_LBUTTONUP, 0, 45, 55);
+    pumpQueued();
+    EXPECT_EQ(1, counter.actions);
+
+    // The right edge (x = 20 + 40) is hit by the press but lies outside for the release.
+    sendMouse(window, WM_LBUTTONDOWN, MK_LBUTTON, 60, 50);
+    EXPECT_TRUE(button->isPressed());
+    sendMouse(window, WM_LBUTTONUP, 0, 60, 50);
+    pumpQueued();
+    EXPECT_EQ(1, counter.actions);
+}
+
+TEST_F(ButtonTest, DisabledButtonShowsItsImageAndIsNotHitUntilEnabled) {
+    button->setDisabled(true);
+    EXPECT_EQ(kRed, look(button));
+    sendMouse(window, WM_LBUTTONDOWN, MK_LBUTTON, 40, 50);
+    EXPECT_EQ(nullptr, GetCapture());
+    sendMouse(window, WM_LBUTTONUP, 0, 40, 50);
+    EXPECT_EQ(0, counter.actions);
+
+    button->setDisabled(false);
+    sendMouse(window, WM_LBUTTONDOWN, MK_LBUTTON, 40, 50);
+    sendMouse(window, WM_LBUTTONUP, 0, 40, 50);
+    EXPECT_EQ(1, counter.actions);
+}
+
+TEST_F(ButtonTest, ButtonWithOnlyANormalImageShowsItInEveryStateEvenDisabled) {
+    ActionCounter plainCounter;
+    UIButton* plain = makeButton(UIRect{180, 30, 40, 40}, plainCounter, true);
+    sendMouse(window, WM_MOUSEMOVE, 0, 200, 50);
+    EXPECT_EQ(kGrey, look(plain));
+    sendMouse(window, WM_LBUTTONDOWN, MK_LBUTTON, 200, 50);
+    EXPECT_EQ(kGrey, look(plain));
+    sendMouse(window, WM_LBUTTONUP, 0, 200, 50);
+    EXPECT_EQ(kGrey, look(plain));
+    EXPECT_EQ(1, plainCounter.actions);
+    plain->setDisabled(true);
+    EXPECT_EQ(kGrey, look(plain));
+    // The image held in two fields is destroyed once when the button goes (the fixture's teardown).
+}
+
+TEST_F(ButtonTest, HoverAndLeaveWhileCapturedKeepTheReleaseWithThePressedButton) {
+    sendMouse(window, WM_LBUTTONDOWN, MK_LBUTTON, 40, 50);
+    sendMouse(window, WM_MOUSEMOVE, MK_LBUTTON, 120, 50);
+    SendMessageW(window.handle(), WM_MOUSEHOVER, MK_LBUTTON, MAKELPARAM(120, 50));
+    EXPECT_EQ(button, window.trackedView());
+    sendMouse(window, WM_LBUTTONUP, 0, 120, 50);
+    pumpQueued();
+    EXPECT_EQ(0, counter.actions);
+    EXPECT_EQ(0, otherCounter.actions);
+    EXPECT_FALSE(button->isPressed());
+
+    sendMouse(window, WM_LBUTTONDOWN, MK_LBUTTON, 40, 50);
+    placeCursor(window, 400, 50);
+    SendMessageW(window.handle(), WM_MOUSELEAVE, 0, 0);
+    EXPECT_EQ(button, window.trackedView());
+    SendMessageW(window.handle(), WM_LBUTTONUP, 0, MAKELPARAM(400, 50));
+    pumpQueued();
+    EXPECT_EQ(0, counter.actions);
+    EXPECT_FALSE(button->isPressed());
+    EXPECT_EQ(nullptr, GetCapture());
+}
+
+class LabelTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        openWindow(window, 50, 50, 200, 200);
+        label = std::make_unique<UILabel>(window.handle());
+        label->setFrame(UIRect{10, 10, 100, 100});
+        window.rootView()->addChild(label.get());
+        ASSERT_TRUE(pumpUntil([&] { return window.renders == 1 && !window.isRedrawPending(); }));
+    }
+
+    UIRect inkOf(const wchar_t* text, bool horizontal) {
+        label->setText(text);
+        label->setHorizontal(horizontal);
+        pumpQueued();
+        return inkBounds(label.get());
+    }
+
+    TestWindow window;
+    std::unique_ptr<UILabel> label;
+};
+
+TEST_F(LabelTest, LinesSitWhereTheirLineBoxesPutThem) {
+    // The 18-pixel line box of a 100-pixel label starts 41 pixels in: its top lies at x = 59 when the
+    // line is turned, at y = 41 when it is not. The ink of capitals begins just inside that top.
+    const UIRect vertical = inkOf(L"HHHH", false);
+    ASSERT_GT(vertical.width, 0);
+    const int32_t rightmost = vertical.x + vertical.width - 1;
+    EXPECT_LE(rightmost, 59);
+    EXPECT_GE(rightmost, 52);
+    EXPECT_LE(vertical.y, 5);
+    EXPECT_GT(vertical.height, 2 * vertical.width);
+
+    const UIRect horizontal = inkOf(L"HHHH", true);
+    ASSERT_GT(horizontal.width, 0);
+    EXPECT_GE(horizontal.y, 41);
+    EXPECT_LE(horizontal.y, 48);
+    EXPECT_LE(horizontal.x, 5);
+    EXPECT_GT(horizontal.width, 2 * horizontal.height);
+    // Turning maps text row v to view column w - v: the two placements agree to the pixel.
+    EXPECT_NEAR(99 - horizontal.y, rightmost, 1);
+    EXPECT_NEAR(horizontal.x, vertical.y, 1);
+}
+
+TEST_F(LabelTest, TallTurnedLabelCentresItsLineAcrossItsWidth) {
+    // 40 pixels wide: the turned line box's top lies at x = (40 + 18) / 2 = 29, inside the label.
+    label->setFrame(UIRect{10, 10, 40, 180});
+    const UIRect ink = inkOf(L"HHHHHHHH", false);
+    ASSERT_GT(ink.width, 0);
+    EXPECT_LE(ink.x + ink.width - 1, 29);
+    EXPECT_GE(ink.x + ink.width - 1, 22);
+    EXPECT_GT(ink.height, 80);
+}
+
+TEST_F(LabelTest, TurnedGlyphsFaceRight) {
+    // The bar of a T is its top: it lies along the right edge of turned ink, along the top of plain ink.
+    const UIRect vertical = inkOf(L"T", false);
+    ASSERT_GT(vertical.width, 0);
+    EXPECT_GE(inkInColumn(label.get(), vertical.x + vertical.width - 1), 8);
+    EXPECT_LE(inkInColumn(label.get(), vertical.x), 4);
+    const UIRect horizontal = inkOf(L"T", true);
+    ASSERT_GT(horizontal.width, 0);
+    EXPECT_GE(inkInRow(label.get(), horizontal.y), 8);
+    EXPECT_LE(inkInRow(label.get(), horizontal.y + horizontal.height - 1), 4);
+}
+
+TEST_F(LabelTest, HighlightRecoloursTheTextAtTheNextRender) {
+    label->setHighlightColor(UIColor::make(255, 0, 0, 255));
+    ASSERT_GT(inkOf(L"HHHH", true).width, 0);
+    UIPoint densest{0, 0};
+    for (int32_t y = 0; y < 100; ++y) {
+        for (int32_t x = 0; x < 100; ++x) {
+            if (alphaOf(pixelAt(label.get(), x, y)) > alphaOf(pixelAt(label.get(), densest.x, densest.y))) {
+                densest = UIPoint{x, y};
+            }
+        }
+    }
+    const uint32_t plain = pixelAt(label.get(), densest.x, densest.y);
+    EXPECT_GT(alphaOf(plain), 200);
+    EXPECT_EQ(0u, plain & 0x00FFFFFFu);
+    label->setHighlighted(true);
+    pumpQueued();
+    const uint32_t highlighted = pixelAt(label.get(), densest.x, densest.y);
+    EXPECT_EQ(alphaOf(plain), alphaOf(highlighted));
+    EXPECT_EQ(alphaOf(highlighted), redOf(highlighted));
+    EXPECT_EQ(0u, highlighted & 0x0000FFFFu);
+}
+
+TEST_F(LabelTest, EmptyTextDrawsOnlyTheBackground) {
+    const UIRect ink = inkOf(L"", false);
+    EXPECT_EQ(0, ink.width);
+    EXPECT_EQ(0u, pixelAt(label.get(), 50, 50));
+    label->setBackgroundColor(UIColor::make(0, 0, 255, 255));
+    pumpQueued();
+    EXPECT_EQ(0xFF0000FFu, pixelAt(label.get(), 50, 50));
+}
+
+TEST_F(LabelTest, FontThatCannotBeMadeDrawsNothing) {
+    UIFont* unusable = createFont(nullptr, 0, -1, 0);
+    EXPECT_EQ(nullptr, unusable->gdiFont());
+    label->setFont(unusable);
+    EXPECT_EQ(0, inkOf(L"HHHH", true).width);
+}
+
+TEST_F(LabelTest, SetFontReleasesThePreviousFontOnceAndTheLabelReleasesItsLast) {
+    UIFont* first = createFont(nullptr, 0, 18, 0);
+    UIFont* second = createFont(nullptr, 0, 18, 0);
+    first->retain();
+    second->retain();
+    label->setFont(first);
+    label->setFont(second);
+    EXPECT_EQ(1, first->refCount());
+    EXPECT_EQ(2, second->refCount());
+    EXPECT_GT(inkOf(L"HHHH", true).width, 0);
+    label.reset();
+    EXPECT_EQ(1, second->refCount());
+    first->release();
+    second->release();
+}
+
+TEST(UIFontTest, DefaultFontComesFromTheProgramsFontResourceAndOthersFallBackToSansSerif) {
+    TestWindow window;
+    openWindow(window, 10, 10, 50, 50);
+    ASSERT_NE(nullptr, defaultFont());
+    EXPECT_EQ(L"Zelnsoft2012", familyName(defaultFont()));
+    EXPECT_EQ(18, defaultFont()->size());
+
+    UIFont* fallback = createFont(nullptr, 0, 18, 0);
+    ASSERT_NE(nullptr, fallback->gdiFont());
+    EXPECT_NE(L"", familyName(fallback));
+    EXPECT_NE(L"Zelnsoft2012", familyName(fallback));
+    fallback->release();
+
+    ResourceCopy copy;
+    ASSERT_EQ(0, loadResourceCopy(GetModuleHandleW(nullptr), kDefaultFontResource, L"TTF", copy));
+    UIFont* fromBytes = createFont(copy.bytes, copy.length, 24, Gdiplus::FontStyleBold);
+    freeResourceCopy(copy.block);
+    EXPECT_EQ(L"Zelnsoft2012", familyName(fromBytes));
+    EXPECT_EQ(24, fromBytes->size());
+    fromBytes->release();
+}
+
+TEST(UIResourcesTest, ResourceCopiesAndImagesOutliveTheirBytes) {
+    TestWindow window;
+    openWindow(window, 10, 10, 50, 50);
+    ResourceCopy copy;
+    EXPECT_EQ(1, loadResourceCopy(GetModuleHandleW(nullptr), 299, L"PNG", copy));
+    EXPECT_EQ(nullptr, copy.block);
+    EXPECT_EQ(nullptr, copy.bytes);
+    EXPECT_EQ(1, loadResourceCopy(GetModuleHandleW(nullptr), kNormalPng, L"TTF", copy));
+
+    ASSERT_EQ(0, loadResourceCopy(GetModuleHandleW(nullptr), kNormalPng, L"PNG", copy));
+    ASSERT_NE(nullptr, copy.block);
+    ASSERT_GE(copy.length, 8u);
+    EXPECT_EQ(0, std::memcmp(copy.bytes, "\x89PNG\r\n\x1a\n", 8));
+    UIImage image(copy.bytes, copy.length);
+    std::memset(const_cast<void*>(copy.bytes), 0, copy.length);
+    EXPECT_EQ(0, freeResourceCopy(copy.block));
+    EXPECT_EQ(nullptr, copy.block);
+    EXPECT_EQ(1, freeResourceCopy(copy.block));
+
+    ASSERT_NE(nullptr, image.bitmap());
+    UINT width = 0;
+    EXPECT_EQ(Gdiplus::Ok, Gdiplus::DllExports::GdipGetImageWidth(image.bitmap(), &width));
+    EXPECT_EQ(2u, width);
+}
+
+TEST(UIResourcesTest, BytesThatDoNotDecodeGiveAnImageThatDrawsNothing) {
+    TestWindow window;
+    openWindow(window, 10, 10, 100, 100);
+    const char garbage[] = "this is no picture at all";
+    UIButton button(window.handle());
+    button.normalImage = new UIImage(garbage, sizeof garbage);
+    EXPECT_EQ(nullptr, button.normalImage->bitmap());
+    button.setFrame(UIRect{10, 10, 40, 40});
+    window.rootView()->addChild(&button);
+    ASSERT_TRUE(pumpUntil([&] { return window.renders >= 1 && !window.isRedrawPending(); }));
+    EXPECT_EQ(0, inkBounds(&button, 0).width);
+}
+
+TEST(UIScreenshotTest, SmallWindowComposesButtonsAndLabelsOverAHalfTransparentBackground) {
+    TestWindow window;
+    openWindow(window, 40, 40, 320, 200);
+    UIView* root = window.rootView();
+    root->setBackgroundColor(UIColor::make(24, 48, 96, 128));
+
+    UIButton first(window.handle()), second(window.handle());
+    first.normalImage = loadPng(kNormalPng);
+    first.hoverImage = loadPng(kHoverPng);
+    second.normalImage = loadPng(kPressedPng);
+    first.setFrame(UIRect{20, 140, 80, 36});
+    second.setFrame(UIRect{120, 140, 80, 36});
+    first.titleLabel()->setHorizontal(true);
+    first.titleLabel()->setText(L"Install");
+    first.titleLabel()->setHighlightColor(UIColor::white());
+    second.titleLabel()->setHorizontal(true);
+    second.titleLabel()->setText(L"Close");
+    second.titleLabel()->setTextColor(UIColor::white());
+
+    UILabel vertical(window.handle()), horizontal(window.handle());
+    vertical.setFrame(UIRect{260, 10, 40, 180});
+    vertical.setText(L"Zelnsoft 2012");
+    vertical.setTextColor(UIColor::make(255, 220, 120, 255));
+    vertical.setBackgroundColor(UIColor::make(0, 0, 0, 96));
+    horizontal.setFrame(UIRect{20, 20, 220, 60});
+    horizontal.setHorizontal(true);
+    horizontal.setText(L"Version 1.2 done 42%");
+    horizontal.setTextColor(UIColor::white());
+    root->addChild(&first);
+    root->addChild(&second);
+    root->addChild(&vertical);
+    root->addChild(&horizontal);
+    ASSERT_TRUE(pumpUntil([&] { return window.renders >= 1 && !window.isRedrawPending(); }));
+    sendMouse(window, WM_MOUSEMOVE, 0, 60, 158);
+    pumpQueued();
+
+    EXPECT_EQ(128, alphaOf(pixelAt(root, 5, 5)));
+    EXPECT_EQ(0xFF00FF00u, pixelAt(root, 24, 144));
+    EXPECT_GT(inkBounds(&horizontal).width, 100);
+    EXPECT_GT(inkBounds(&vertical).height, 100);
+    EXPECT_TRUE(saveSurfaceAsPng(root, L"toolkit-window.png"));
+    EXPECT_TRUE(saveScreenAsPng(RECT{20, 20, 380, 260}, L"toolkit-screen.png"));
+}
+
+}  // namespace

@@ -1,0 +1,188 @@
+#include "toolkit_test_support.h"
+
+#include <gdiplus.h>
+
+#include <algorithm>
+
+using namespace Gdiplus;
+
+void TestWindow::render() {
+    ++renders;
+    UIWindow::render();
+}
+
+LRESULT TestWindow::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_DESTROY) destroyMessageThread = GetCurrentThreadId();
+    return UIWindow::windowProc(message, wParam, lParam);
+}
+
+void openWindow(TestWindow& window, int32_t x, int32_t y, int32_t width, int32_t height, const wchar_t* className) {
+    window.createTopLevel(nullptr, 0, 0, WS_POPUP, className);
+    window.setFrame(x, y, width, height);
+    window.setHidden(false);
+}
+
+RecordingView::RecordingView(HWND handle, const char* viewName, UIColor color) : UIView(handle), name(viewName) {
+    setBackgroundColor(color);
+}
+
+void RecordingView::paint(GpGraphics* graphics, UIRect bounds) {
+    ++paints;
+    UIView::paint(graphics, bounds);
+}
+
+void RecordingView::onLeftButtonDown(uint32_t, int32_t x, int32_t y) {
+    lastPress = UIPoint{x, y};
+    if (events != nullptr) events->push_back(std::string("down ") + name);
+}
+
+void RecordingView::onMouseEnter() {
+    if (events != nullptr) events->push_back(std::string("enter ") + name);
+}
+
+void RecordingView::onMouseExit() {
+    if (events != nullptr) events->push_back(std::string("exit ") + name);
+}
+
+void ActionCounter::handleAction(int32_t action, MGObject* sender) {
+    ++actions;
+    lastAction = action;
+    lastSender = sender;
+    if (onAction) onAction();
+}
+
+void pumpQueued() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+bool pumpUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    while (!condition()) {
+        if (GetTickCount64() >= deadline) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        pumpQueued();
+    }
+    return true;
+}
+
+namespace {
+
+bool surfaceOf(const UIView* view, DIBSECTION& section) {
+    GdiFlush();
+    HGDIOBJ bitmap = GetCurrentObject(view->drawingContext(), OBJ_BITMAP);
+    return bitmap != nullptr && GetObjectW(bitmap, sizeof section, &section) == sizeof section &&
+           section.dsBm.bmBits != nullptr && section.dsBm.bmBitsPixel == 32;
+}
+
+}  // namespace
+
+uint32_t pixelAt(const UIView* view, int32_t x, int32_t y) {
+    DIBSECTION section = {};
+    if (!surfaceOf(view, section)) return 0xDEADBEEF;
+    const LONG width = section.dsBm.bmWidth;
+    const LONG height = section.dsBm.bmHeight;
+    if (x < 0 || y < 0 || x >= width || y >= height) return 0xDEADBEEF;
+    const auto* pixels = static_cast<const uint32_t*>(section.dsBm.bmBits);
+    return pixels[static_cast<size_t>(height - 1 - y) * width + x];  // rows run bottom-up
+}
+
+uint8_t alphaOf(uint32_t pixel) { return static_cast<uint8_t>(pixel >> 24); }
+uint8_t redOf(uint32_t pixel) { return static_cast<uint8_t>(pixel >> 16); }
+uint8_t greenOf(uint32_t pixel) { return static_cast<uint8_t>(pixel >> 8); }
+uint8_t blueOf(uint32_t pixel) { return static_cast<uint8_t>(pixel); }
+
+UIRect inkBounds(const UIView* view, uint8_t threshold) {
+    const UIRect frame = view->frame();
+    int32_t left = frame.width, top = frame.height, right = -1, bottom = -1;
+    for (int32_t y = 0; y < frame.height; ++y) {
+        for (int32_t x = 0; x < frame.width; ++x) {
+            if (alphaOf(pixelAt(view, x, y)) <= threshold) continue;
+            left = std::min(left, x);
+            top = std::min(top, y);
+            right = std::max(right, x);
+            bottom = std::max(bottom, y);
+        }
+    }
+    if (right < 0) return UIRect{0, 0, 0, 0};
+    return UIRect{left, top, right - left + 1, bottom - top + 1};
+}
+
+int inkInColumn(const UIView* view, int32_t x, uint8_t threshold) {
+    int count = 0;
+    for (int32_t y = 0; y < view->frame().height; ++y) count += alphaOf(pixelAt(view, x, y)) > threshold;
+    return count;
+}
+
+int inkInRow(const UIView* view, int32_t y, uint8_t threshold) {
+    int count = 0;
+    for (int32_t x = 0; x < view->frame().width; ++x) count += alphaOf(pixelAt(view, x, y)) > threshold;
+    return count;
+}
+
+void placeCursor(const UIWindow& window, int32_t x, int32_t y) {
+    const UIRect frame = window.frame();
+    SetCursorPos(frame.x + x, frame.y + y);
+}
+
+void sendMouse(const UIWindow& window, UINT message, WPARAM flags, int32_t x, int32_t y) {
+    placeCursor(window, x, y);
+    SendMessageW(window.handle(), message, flags, MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y)));
+}
+
+namespace {
+
+bool saveImageAsPng(GpImage* image, const wchar_t* path) {
+    UINT count = 0, size = 0;
+    if (DllExports::GdipGetImageEncodersSize(&count, &size) != Ok || size == 0) return false;
+    std::vector<BYTE> buffer(size);
+    auto* encoders = reinterpret_cast<ImageCodecInfo*>(buffer.data());
+    if (DllExports::GdipGetImageEncoders(count, size, encoders) != Ok) return false;
+    for (UINT i = 0; i < count; ++i) {
+        if (std::wstring(encoders[i].MimeType) == L"image/png") {
+            return DllExports::GdipSaveImageToFile(image, path, &encoders[i].Clsid, nullptr) == Ok;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+bool saveSurfaceAsPng(const UIView* view, const wchar_t* path) {
+    DIBSECTION section = {};
+    if (!surfaceOf(view, section)) return false;
+    const INT width = section.dsBm.bmWidth;
+    const INT height = section.dsBm.bmHeight;
+    const INT stride = width * 4;
+    BYTE* topRow = static_cast<BYTE*>(section.dsBm.bmBits) + static_cast<size_t>(height - 1) * stride;
+    GpBitmap* bitmap = nullptr;
+    if (DllExports::GdipCreateBitmapFromScan0(width, height, -stride, PixelFormat32bppPARGB, topRow, &bitmap) != Ok) {
+        return false;
+    }
+    const bool saved = saveImageAsPng(bitmap, path);
+    DllExports::GdipDisposeImage(bitmap);
+    return saved;
+}
+
+bool saveScreenAsPng(RECT area, const wchar_t* path) {
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP capture = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ previous = SelectObject(memory, capture);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    SelectObject(memory, previous);
+    GpBitmap* bitmap = nullptr;
+    bool saved = false;
+    if (DllExports::GdipCreateBitmapFromHBITMAP(capture, nullptr, &bitmap) == Ok) {
+        saved = saveImageAsPng(bitmap, path);
+        DllExports::GdipDisposeImage(bitmap);
+    }
+    DeleteObject(capture);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return saved;
+}

@@ -1,0 +1,178 @@
+// The view tree under a real layered window: coalesced renders, repainting only what is dirty, drawing
+// and hit-testing order, hidden and non-interactive subtrees, and premultiplied composition, all read
+// from the views' own surfaces.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "toolkit_test_support.h"
+
+namespace {
+
+constexpr UIColor kRed = UIColor::make(255, 0, 0, 255);
+constexpr UIColor kBlue = UIColor::make(0, 0, 255, 255);
+constexpr UIColor kGreen = UIColor::make(0, 255, 0, 255);
+
+class ViewTreeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        openWindow(window, 40, 40, 200, 150);
+        ASSERT_TRUE(pumpUntil([&] { return window.renders == 1; }));
+        root = window.rootView();
+        ASSERT_NE(nullptr, root);
+    }
+
+    // A recording view with a frame, added to the parent (or left alone when there is none).
+    RecordingView* makeView(const char* name, UIColor color, UIRect frame, UIView* parent) {
+        views.push_back(std::make_unique<RecordingView>(window.handle(), name, color));
+        RecordingView* view = views.back().get();
+        view->setFrame(frame);
+        if (parent != nullptr) parent->addChild(view);
+        return view;
+    }
+
+    void renderNow() {
+        pumpQueued();
+        ASSERT_FALSE(window.isRedrawPending());
+    }
+
+    TestWindow window;
+    UIView* root = nullptr;
+    // Declared after the window: the views go first, the window (with its root) after them.
+    std::vector<std::unique_ptr<RecordingView>> views;
+};
+
+TEST_F(ViewTreeTest, ManyRequestsBeforeTheMessageIsHandledMakeOneRender) {
+    RecordingView* view = makeView("a", kRed, UIRect{10, 10, 20, 20}, root);
+    window.setRedrawPending(true);
+    window.setRedrawPending(true);
+    view->setDirty(true);
+    root->setBackgroundColor(kGreen);
+    EXPECT_TRUE(window.isRedrawPending());
+    renderNow();
+    EXPECT_EQ(2, window.renders);
+    EXPECT_EQ(1, view->paints);
+
+    // Clearing the flag is no request: nothing is queued.
+    window.setRedrawPending(false);
+    pumpQueued();
+    EXPECT_EQ(2, window.renders);
+}
+
+TEST_F(ViewTreeTest, OnlyDirtyViewsRepaintAndCleanOnesAreCompositedAgain) {
+    RecordingView* a = makeView("a", kRed, UIRect{10, 10, 30, 30}, root);
+    RecordingView* b = makeView("b", kBlue, UIRect{60, 10, 30, 30}, root);
+    renderNow();
+    ASSERT_EQ(1, a->paints);
+    ASSERT_EQ(1, b->paints);
+
+    a->setBackgroundColor(kGreen);
+    renderNow();
+    EXPECT_EQ(2, a->paints);
+    EXPECT_EQ(1, b->paints);
+    EXPECT_EQ(0xFF00FF00u, pixelAt(root, 20, 20));
+    EXPECT_EQ(0xFF0000FFu, pixelAt(root, 70, 20));
+}
+
+TEST_F(ViewTreeTest, LaterChildIsDrawnOnTopAndHitFirst) {
+    RecordingView* under = makeView("under", kRed, UIRect{10, 10, 40, 40}, root);
+    RecordingView* over = makeView("over", kBlue, UIRect{30, 30, 40, 40}, root);
+    renderNow();
+    EXPECT_EQ(0xFF0000FFu, pixelAt(root, 35, 35));
+    EXPECT_EQ(0xFFFF0000u, pixelAt(root, 15, 15));
+    EXPECT_EQ(over, hitTest(root, 35, 35, nullptr));
+    UIPoint local{0, 0};
+    EXPECT_EQ(under, hitTest(root, 15, 15, &local));
+    EXPECT_EQ(5, local.x);
+    EXPECT_EQ(5, local.y);
+}
+
+TEST_F(ViewTreeTest, HiddenSubtreeIsNeitherPaintedNorHitUntilShownAgain) {
+    RecordingView* container = makeView("container", kRed, UIRect{10, 10, 60, 60}, nullptr);
+    RecordingView* inner = makeView("inner", kBlue, UIRect{5, 5, 20, 20}, container);
+    container->setHidden(true);
+    root->addChild(container);
+    renderNow();
+    EXPECT_EQ(0, container->paints);
+    EXPECT_EQ(0, inner->paints);
+    EXPECT_EQ(0xFFFFFFFFu, pixelAt(root, 20, 20));
+    EXPECT_EQ(root, hitTest(root, 20, 20, nullptr));
+
+    container->setHidden(false);
+    EXPECT_TRUE(window.isRedrawPending());
+    renderNow();
+    EXPECT_EQ(1, inner->paints);
+    EXPECT_EQ(0xFF0000FFu, pixelAt(root, 20, 20));
+    EXPECT_EQ(inner, hitTest(root, 20, 20, nullptr));
+}
+
+TEST_F(ViewTreeTest, NonInteractiveViewsPassTheMouseAndHideWhatIsInsideThem) {
+    RecordingView* control = makeView("control", kRed, UIRect{10, 10, 40, 40}, root);
+    RecordingView* overlay = makeView("overlay", kBlue, UIRect{0, 0, 40, 40}, control);
+    overlay->setInteractive(false);
+    EXPECT_EQ(control, hitTest(root, 20, 20, nullptr));
+
+    RecordingView* container = makeView("container", kRed, UIRect{100, 10, 40, 40}, root);
+    makeView("unreachable", kBlue, UIRect{0, 0, 40, 40}, container);
+    container->setInteractive(false);
+    EXPECT_EQ(root, hitTest(root, 110, 20, nullptr));
+}
+
+TEST_F(ViewTreeTest, RightAndBottomEdgesBelongToTheView) {
+    RecordingView* view = makeView("edge", kRed, UIRect{10, 10, 20, 20}, root);
+    UIPoint local{0, 0};
+    EXPECT_EQ(view, hitTest(root, 30, 30, &local));
+    EXPECT_EQ(20, local.x);
+    EXPECT_EQ(20, local.y);
+    EXPECT_EQ(root, hitTest(root, 31, 30, nullptr));
+    EXPECT_EQ(root, hitTest(root, 30, 31, nullptr));
+    EXPECT_EQ(nullptr, hitTest(root, 201, 10, nullptr));
+    EXPECT_EQ(nullptr, hitTest(root, -1, 10, nullptr));
+}
+
+TEST_F(ViewTreeTest, ToLocalSubtractsEveryFrameUpToTheRoot) {
+    RecordingView* outer = makeView("outer", kRed, UIRect{100, 50, 60, 60}, root);
+    RecordingView* inner = makeView("inner", kBlue, UIRect{10, 20, 20, 20}, outer);
+    const UIPoint point = toLocal(inner, 115, 75);
+    EXPECT_EQ(5, point.x);
+    EXPECT_EQ(5, point.y);
+    const UIPoint none = toLocal(nullptr, 115, 75);
+    EXPECT_EQ(0, none.x);
+    EXPECT_EQ(0, none.y);
+}
+
+TEST_F(ViewTreeTest, SurfacesHoldPremultipliedColourAndCompositeSourceOver) {
+    root->setBackgroundColor(UIColor::clear());
+    RecordingView* tinted = makeView("tinted", UIColor::make(0x11, 0x22, 0x33, 0x44), UIRect{0, 0, 20, 20}, root);
+    RecordingView* paper = makeView("paper", UIColor::white(), UIRect{50, 0, 40, 40}, root);
+    makeView("wash", UIColor::make(255, 0, 0, 128), UIRect{0, 0, 20, 20}, paper);
+    renderNow();
+
+    const uint32_t own = pixelAt(tinted, 5, 5);
+    EXPECT_EQ(0x44, alphaOf(own));
+    EXPECT_NEAR(0x11 * 0x44 / 255.0, redOf(own), 1.0);
+    EXPECT_NEAR(0x22 * 0x44 / 255.0, greenOf(own), 1.0);
+    EXPECT_NEAR(0x33 * 0x44 / 255.0, blueOf(own), 1.0);
+    EXPECT_EQ(own, pixelAt(root, 5, 5));
+    EXPECT_EQ(0u, pixelAt(root, 30, 30));
+
+    // Half-transparent red over opaque white: opaque, red kept, the others halved.
+    const uint32_t washed = pixelAt(root, 55, 5);
+    EXPECT_EQ(255, alphaOf(washed));
+    EXPECT_EQ(255, redOf(washed));
+    EXPECT_NEAR(127, greenOf(washed), 1.0);
+    EXPECT_NEAR(127, blueOf(washed), 1.0);
+}
+
+TEST_F(ViewTreeTest, ViewSetToZeroSizeKeepsItsSurfaceButCompositesNothing) {
+    RecordingView* view = makeView("shrunk", kRed, UIRect{10, 10, 20, 20}, root);
+    renderNow();
+    ASSERT_EQ(0xFFFF0000u, pixelAt(root, 15, 15));
+    view->setFrame(UIRect{10, 10, 0, 0});
+    renderNow();
+    EXPECT_EQ(0xFFFFFFFFu, pixelAt(root, 15, 15));
+    EXPECT_NE(0xDEADBEEFu, pixelAt(view, 15, 15));
+}
+
+}  // namespace

@@ -1,0 +1,218 @@
+// The layered window: placement at the push, the scaled push and its hit testing, mouse tracking and
+// cursors, and teardown (twice, from another thread, two windows of one class).
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "toolkit/UIButton.h"
+#include "toolkit/UILabel.h"
+#include "toolkit/UIResources.h"
+#include "toolkit_test_support.h"
+
+namespace {
+
+RECT windowRect(const UIWindow& window) {
+    RECT rect = {};
+    GetWindowRect(window.handle(), &rect);
+    return rect;
+}
+
+TEST(UIWindowTest, FrameReachesTheSystemWindowOnlyWithThePushAndShowingWaitsForSetHidden) {
+    TestWindow window;
+    window.createTopLevel(nullptr, 0, 0, WS_POPUP, L"ZelnToolkitTestWindow");
+    const RECT before = windowRect(window);
+    window.setFrame(100, 50, 720, 547);
+    EXPECT_EQ(before.left, windowRect(window).left);
+    EXPECT_EQ(before.right, windowRect(window).right);
+    EXPECT_TRUE(window.isHidden());
+    EXPECT_FALSE(IsWindowVisible(window.handle()));
+    window.setHidden(false);
+    window.setHidden(false);
+    EXPECT_TRUE(IsWindowVisible(window.handle()));
+
+    ASSERT_TRUE(pumpUntil([&] { return window.renders == 1; }));
+    const RECT after = windowRect(window);
+    EXPECT_EQ(100, after.left);
+    EXPECT_EQ(50, after.top);
+    EXPECT_EQ(820, after.right);
+    EXPECT_EQ(597, after.bottom);
+    EXPECT_EQ(720, window.rootView()->frame().width);
+    EXPECT_EQ(547, window.rootView()->frame().height);
+}
+
+TEST(UIWindowTest, ScaledWindowPushesTheScaledImageAndHitTestsInViewCoordinates) {
+    TestWindow window;
+    openWindow(window, 0, 0, 720, 547);
+    window.setScale(2.0f);
+    RecordingView corner(window.handle(), "corner", UIColor::make(255, 0, 0, 255));
+    corner.setFrame(UIRect{0, 0, 100, 49});
+    window.rootView()->addChild(&corner);
+    ASSERT_TRUE(pumpUntil([&] { return window.renders >= 1 && !window.isRedrawPending(); }));
+    const RECT pushed = windowRect(window);
+    EXPECT_EQ(1440, pushed.right - pushed.left);
+    EXPECT_EQ(1094, pushed.bottom - pushed.top);
+
+    // (201, 99) / 2 truncates to (100, 49): the corner view's own right and bottom edge.
+    sendMouse(window, WM_LBUTTONDOWN, MK_LBUTTON, 201, 99);
+    EXPECT_EQ(100, corner.lastPress.x);
+    EXPECT_EQ(49, corner.lastPress.y);
+    sendMouse(window, WM_LBUTTONUP, 0, 201, 99);
+    pumpQueued();
+}
+
+COLORREF screenPixel(int32_t x, int32_t y) {
+    HDC screen = GetDC(nullptr);
+    const COLORREF colour = GetPixel(screen, x, y);
+    ReleaseDC(nullptr, screen);
+    return colour;
+}
+
+TEST(UIWindowTest, PushPutsThePremultipliedImageOnTheScreenWithItsAlpha) {
+    TestWindow window;
+    openWindow(window, 300, 300, 60, 60);
+    window.rootView()->setBackgroundColor(UIColor::make(0, 0, 255, 128));
+    RecordingView opaque(window.handle(), "opaque", UIColor::make(255, 0, 0, 255));
+    opaque.setFrame(UIRect{0, 0, 20, 20});
+    window.rootView()->addChild(&opaque);
+    ASSERT_TRUE(pumpUntil([&] { return window.renders >= 1 && !window.isRedrawPending(); }));
+    // The harness's screen is black behind the window: half-covering blue shows as half blue.
+    EXPECT_TRUE(pumpUntil([&] { return screenPixel(310, 310) == RGB(255, 0, 0); }, 2000));
+    const COLORREF half = screenPixel(340, 340);
+    EXPECT_NEAR(128, GetBValue(half), 2);
+    EXPECT_EQ(0, GetRValue(half));
+
+    window.setScale(2.0f);
+    ASSERT_TRUE(pumpUntil([&] { return !window.isRedrawPending(); }));
+    EXPECT_TRUE(pumpUntil([&] { return screenPixel(335, 335) == RGB(255, 0, 0); }, 2000));
+    EXPECT_NEAR(128, GetBValue(screenPixel(410, 410)), 2);
+}
+
+TEST(UIWindowTest, WindowWithoutSystemWindowQueuesNoRedraw) {
+    TestWindow window;
+    window.setFrame(10, 10, 50, 50);
+    EXPECT_FALSE(window.isRedrawPending());
+    window.createTopLevel(nullptr, 0, 0, WS_POPUP, L"ZelnToolkitTestWindow");
+    window.setFrame(10, 10, 50, 50);
+    EXPECT_TRUE(window.isRedrawPending());
+    EXPECT_TRUE(pumpUntil([&] { return window.renders == 1; }));
+}
+
+TEST(UIWindowTest, MovesBetweenViewsExitBeforeEnterSetTheCursorAndLeavingClearsTheTrackedView) {
+    TestWindow window;
+    openWindow(window, 30, 30, 300, 200);
+    ASSERT_TRUE(pumpUntil([&] { return window.renders == 1; }));
+    std::vector<std::string> events;
+    RecordingView first(window.handle(), "first", UIColor::make(255, 0, 0, 255));
+    first.setFrame(UIRect{10, 10, 40, 40});
+    first.events = &events;
+    UIButton button(window.handle());
+    button.setFrame(UIRect{100, 10, 40, 40});
+    window.rootView()->addChild(&first);
+    window.rootView()->addChild(&button);
+    pumpQueued();
+
+    sendMouse(window, WM_MOUSEMOVE, 0, 20, 20);
+    EXPECT_EQ(&first, window.trackedView());
+    EXPECT_EQ(LoadCursorW(nullptr, IDC_ARROW), GetCursor());
+    sendMouse(window, WM_MOUSEMOVE, 0, 110, 20);
+    EXPECT_EQ(&button, window.trackedView());
+    EXPECT_EQ(LoadCursorW(nullptr, IDC_HAND), GetCursor());
+    EXPECT_TRUE(button.titleLabel()->isHighlighted());
+    sendMouse(window, WM_MOUSEMOVE, 0, 20, 20);
+    SendMessageW(window.handle(), WM_MOUSELEAVE, 0, 0);
+    EXPECT_EQ(nullptr, window.trackedView());
+    EXPECT_FALSE(button.titleLabel()->isHighlighted());
+    EXPECT_EQ((std::vector<std::string>{"enter first", "exit first", "enter first", "exit first"}), events);
+}
+
+TEST(UIWindowTest, MoveMessageKeepsANegativePosition) {
+    TestWindow window;
+    openWindow(window, 30, 30, 100, 100);
+    SendMessageW(window.handle(), WM_MOVE, 0, MAKELPARAM(static_cast<WORD>(-30), 20));
+    EXPECT_EQ(-30, window.frame().x);
+    EXPECT_EQ(20, window.frame().y);
+}
+
+TEST(UIWindowTest, SecondDestroyDoesNothingAndTheDrawingLibraryLastsUntilTheLastWindow) {
+    ASSERT_EQ(nullptr, defaultFont());
+    auto first = std::make_unique<TestWindow>();
+    TestWindow second;
+    openWindow(*first, 10, 10, 50, 50);
+    openWindow(second, 70, 10, 50, 50);
+    ASSERT_NE(nullptr, defaultFont());
+    const HWND firstHandle = first->handle();
+
+    first->destroy();
+    first->destroy();
+    EXPECT_EQ(nullptr, first->handle());
+    EXPECT_FALSE(IsWindow(firstHandle));
+    EXPECT_EQ(1, first->createCount());
+    first.reset();
+    EXPECT_NE(nullptr, defaultFont());
+    pumpQueued();
+    EXPECT_EQ(1, second.renders);
+
+    second.destroy();
+    EXPECT_EQ(nullptr, defaultFont());
+}
+
+TEST(UIWindowTest, DestroyFromAnotherThreadRunsOnTheOwnerThreadBeforeItReturns) {
+    TestWindow window;
+    openWindow(window, 10, 10, 50, 50);
+    const HWND handle = window.handle();
+    std::atomic<bool> returned{false};
+    std::thread other([&] {
+        window.destroy();
+        returned = true;
+    });
+    EXPECT_TRUE(pumpUntil([&] { return returned.load(); }));
+    other.join();
+    EXPECT_EQ(nullptr, window.handle());
+    EXPECT_FALSE(IsWindow(handle));
+    EXPECT_EQ(GetCurrentThreadId(), window.destroyMessageThread);
+}
+
+TEST(UIWindowTest, OnlyTheWindowThatRegisteredItsClassUnregistersIt) {
+    const wchar_t* shared = L"ZelnToolkitSharedClass";
+    WNDCLASSW found = {};
+    {
+        TestWindow registering, joining;
+        openWindow(registering, 10, 10, 50, 50, shared);
+        openWindow(joining, 70, 10, 50, 50, shared);
+        EXPECT_TRUE(pumpUntil([&] { return registering.renders == 1 && joining.renders == 1; }));
+        joining.destroy();
+        EXPECT_TRUE(GetClassInfoW(GetModuleHandleW(nullptr), shared, &found));
+        registering.destroy();
+        EXPECT_FALSE(GetClassInfoW(GetModuleHandleW(nullptr), shared, &found));
+    }
+
+    // A class the toolkit did not register outlives the toolkit's window of that class.
+    const wchar_t* foreign = L"ZelnToolkitForeignClass";
+    WNDCLASSW foreignClass = {};
+    foreignClass.lpfnWndProc = DefWindowProcW;
+    foreignClass.hInstance = GetModuleHandleW(nullptr);
+    foreignClass.lpszClassName = foreign;
+    ASSERT_NE(0, RegisterClassW(&foreignClass));
+    {
+        TestWindow window;
+        window.createTopLevel(nullptr, 0, 0, WS_POPUP, foreign);
+        ASSERT_NE(nullptr, window.handle());
+        window.destroy();
+    }
+    EXPECT_TRUE(GetClassInfoW(GetModuleHandleW(nullptr), foreign, &found));
+    UnregisterClassW(foreign, GetModuleHandleW(nullptr));
+}
+
+TEST(UIWindowTest, OwnerWindowIsOneMessageOnlyWindowOfItsClass) {
+    TestWindow window;
+    openWindow(window, 10, 10, 50, 50);
+    HWND owner = FindWindowExW(HWND_MESSAGE, nullptr, kOwnerWindowClass, nullptr);
+    ASSERT_NE(nullptr, owner);
+    EXPECT_EQ(owner, GetWindow(window.handle(), GW_OWNER));
+    EXPECT_EQ(nullptr, FindWindowExW(HWND_MESSAGE, owner, kOwnerWindowClass, nullptr));
+}
+
+}  // namespace

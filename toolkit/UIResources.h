@@ -1,0 +1,72 @@
+#pragma once
+// Images and fonts, and copies of the program's resources for them. The default font that every label
+// falls back to is made when the drawing library starts and released when it stops.
+#include <windows.h>
+#include <gdiplus.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "toolkit/MGObject.h"
+#include "toolkit/ScopedGdi.h"
+
+// A bitmap decoded from PNG (or any format the drawing library decodes) bytes. Bytes that do not decode
+// give an image without a bitmap, which draws nothing.
+class UIImage : public MGObject {
+public:
+    UIImage(const void* bytes, size_t length);
+
+    void freeResources() override;
+    Gdiplus::GpImage* bitmap() const { return bitmap_.get(); }
+
+private:
+    ScopedImage bitmap_;
+};
+
+// A font with its own private collection, in which font bytes from the program's resources can be
+// placed. The family "Zelnsoft2012" is taken from that collection, or else the generic sans-serif one;
+// when neither gives a font, `gdiFont` is none and text drawn with it draws nothing.
+class UIFont : public MGObject {
+public:
+    UIFont() = default;
+
+    void freeResources() override;
+    int32_t size() const { return record_ ? record_->size : 0; }
+    Gdiplus::GpFont* gdiFont() const { return record_ ? record_->gdiFont.get() : nullptr; }
+    Gdiplus::GpFontFamily* family() const { return record_ ? record_->family.get() : nullptr; }
+
+private:
+    friend UIFont* createFont(const void* bytes, size_t length, int32_t pixelSize, int32_t style);
+
+    struct Record {
+        ScopedFontCollection collection;
+        ScopedFont gdiFont;
+        ScopedFontFamily family;
+        int32_t size = 0;
+    };
+    std::unique_ptr<Record> record_;
+};
+
+constexpr wchar_t kFontFamilyName[] = L"Zelnsoft2012";
+constexpr int32_t kDefaultFontResource = 112;
+constexpr int32_t kDefaultFontPixelSize = 18;
+
+// A new font (one reference, the caller's) of `pixelSize` pixels, from the bytes if any are given.
+UIFont* createFont(const void* bytes, size_t length, int32_t pixelSize, int32_t style);
+// Makes the default font, from the "TTF" resource 112 of the toolkit's module when it has one.
+void loadDefaultFont();
+UIFont* defaultFont();
+// Releases and forgets the default font; a later `loadDefaultFont` makes a new one.
+void releaseDefaultFont();
+
+// A copy of a program resource in a global memory block.
+struct ResourceCopy {
+    HGLOBAL block = nullptr;
+    const void* bytes = nullptr;
+    size_t length = 0;
+};
+// 0 when the resource was found and copied, 1 otherwise (then `copy` is left empty).
+int loadResourceCopy(HMODULE module, int32_t id, const wchar_t* type, ResourceCopy& copy);
+// Frees the block and clears the caller's handle; 1 for an empty handle, 0 otherwise.
+int freeResourceCopy(HGLOBAL& block);

@@ -1,0 +1,34 @@
+#pragma once
+// The toolkit's value types, passed and returned by value.
+#include <cstdint>
+
+// A colour as four bytes in the order r, g, b, a.
+struct UIColor {
+    uint8_t r;
+    uint8_t g;
+    uint8_t b;
+    uint8_t a;
+
+    static constexpr UIColor make(uint8_t r, uint8_t g, uint8_t b, uint8_t a) { return UIColor{r, g, b, a}; }
+    static constexpr UIColor white() { return UIColor{255, 255, 255, 255}; }
+    static constexpr UIColor black() { return UIColor{0, 0, 0, 255}; }
+    static constexpr UIColor clear() { return UIColor{0, 0, 0, 0}; }
+
+    // The drawing library's 32-bit ARGB form.
+    constexpr uint32_t argb() const {
+        return (static_cast<uint32_t>(a) << 24) | (static_cast<uint32_t>(r) << 16) |
+               (static_cast<uint32_t>(g) << 8) | static_cast<uint32_t>(b);
+    }
+};
+
+struct UIRect {
+    int32_t x;
+    int32_t y;
+    int32_t width;
+    int32_t height;
+};
+
+struct UIPoint {
+    int32_t x;
+    int32_t y;
+};

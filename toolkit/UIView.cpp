@@ -1,0 +1,206 @@
+#include "toolkit/UIView.h"
+
+#include <cstring>
+
+#include "toolkit/UIWindow.h"
+
+using namespace Gdiplus;
+
+namespace {
+
+// A compatible memory context for the window's display; the display context is only borrowed for it.
+HDC makeDrawingContext(HWND windowHandle) {
+    ScopedWindowDc display(windowHandle, GetDC(windowHandle));
+    return CreateCompatibleDC(display.get());
+}
+
+// A GDI+ bitmap laid over the surface's own pixels, top row first: the DIB runs bottom-up, so the
+// first scan line is the last one in memory and the stride is negative.
+ScopedImage bitmapOverSurface(const Surface& surface) {
+    const INT stride = surface.width * 4;
+    BYTE* topRow = static_cast<BYTE*>(surface.bits) + static_cast<size_t>(surface.height - 1) * stride;
+    GpBitmap* bitmap = nullptr;
+    if (DllExports::GdipCreateBitmapFromScan0(surface.width, surface.height, -stride, PixelFormat32bppPARGB,
+                                              topRow, &bitmap) != Ok) {
+        return nullptr;
+    }
+    return ScopedImage(bitmap);
+}
+
+}  // namespace
+
+UIView::UIView(HWND windowHandle)
+    : children_(new MGArray), windowHandle_(windowHandle), drawingContext_(makeDrawingContext(windowHandle)) {}
+
+UIView::UIView(UIWindow* window) : UIView(window->handle()) {
+    window_ = window;
+    window->setRedrawPending(true);
+}
+
+UIView::~UIView() { children_->release(); }
+
+void fillRect(GpGraphics* graphics, UIRect bounds, UIColor color) {
+    GpSolidFill* brush = nullptr;
+    if (DllExports::GdipCreateSolidFill(color.argb(), &brush) != Ok) return;
+    ScopedSolidBrush owned(brush);
+    DllExports::GdipFillRectangleI(graphics, brush, bounds.x, bounds.y, bounds.width, bounds.height);
+}
+
+void UIView::paint(GpGraphics* graphics, UIRect bounds) { fillRect(graphics, bounds, backgroundColor_); }
+
+void UIView::setFrame(UIRect frame) {
+    frame_ = frame;
+    if (frame.width != 0 && frame.height != 0) {
+        Surface replacement = makeSurface(frame.width, frame.height);
+        if (replacement.bitmap) {
+            SelectObject(drawingContext_.get(), replacement.bitmap.get());
+            surface_ = std::move(replacement);
+        }
+    }
+    setDirty(true);
+}
+
+void UIView::setBackgroundColor(UIColor color) {
+    backgroundColor_ = color;
+    setDirty(true);
+}
+
+void UIView::setDirty(bool dirty) {
+    dirty_ = dirty;
+    if (dirty && window_ != nullptr) window_->setRedrawPending(true);
+}
+
+void UIView::setInteractive(bool interactive) {
+    if (interactive == interactive_) return;
+    interactive_ = interactive;
+    setDirty(true);
+}
+
+void UIView::setHidden(bool hidden) {
+    if (hidden == hidden_) return;
+    hidden_ = hidden;
+    setDirty(true);
+}
+
+bool UIView::acceptsLeftButtonDown(uint32_t, int32_t, int32_t) { return true; }
+bool UIView::acceptsLeftButtonUp(uint32_t, int32_t, int32_t) { return true; }
+bool UIView::acceptsMouseMove(uint32_t, int32_t, int32_t) { return true; }
+void UIView::onLeftButtonDown(uint32_t, int32_t, int32_t) {}
+void UIView::onLeftButtonUpOutside(uint32_t, int32_t, int32_t) {}
+void UIView::onLeftButtonUp(uint32_t, int32_t, int32_t) {}
+void UIView::onMouseMove(uint32_t, int32_t, int32_t) {}
+
+void UIView::addChild(UIView* child) {
+    children_->append(child);
+    child->setParent(this);
+    child->window_ = window_;
+    child->parent_ = this;
+    setDirty(true);
+}
+
+void UIView::repaintSurface() {
+    if (surface_.bits != nullptr) {
+        GdiFlush();
+        std::memset(surface_.bits, 0, static_cast<size_t>(surface_.width) * surface_.height * 4);
+        ScopedImage bitmap = bitmapOverSurface(surface_);
+        GpGraphics* graphics = nullptr;
+        if (bitmap && DllExports::GdipGetImageGraphicsContext(bitmap.get(), &graphics) == Ok) {
+            ScopedGraphics owned(graphics);
+            paint(graphics, UIRect{0, 0, frame_.width, frame_.height});
+        }
+    }
+    setDirty(false);
+}
+
+void UIView::compositeOnto(UIView& parent) const {
+    if (frame_.width <= 0 || frame_.height <= 0 || surface_.bits == nullptr) return;
+    AlphaBlend(parent.drawingContext(), frame_.x, frame_.y, frame_.width, frame_.height, drawingContext(), 0, 0,
+               frame_.width, frame_.height, sharedBlend());
+}
+
+void paintTree(UIView* parent, UIView* view) {
+    if (view == nullptr || view->isHidden()) return;
+    if (view->isDirty()) view->repaintSurface();
+    MGArrayIterator children = view->children()->makeIterator();
+    while (MGObject* child = MGArray::nextForward(children)) paintTree(view, static_cast<UIView*>(child));
+    if (parent != nullptr) view->compositeOnto(*parent);
+}
+
+UIView* hitTest(UIView* view, int32_t x, int32_t y, UIPoint* local) {
+    if (view == nullptr || view->isHidden() || !view->isInteractive()) return nullptr;
+    const UIRect frame = view->frame();
+    if (x < 0 || x > frame.width || y < 0 || y > frame.height) return nullptr;
+    MGArrayIterator children = view->children()->makeIterator();
+    while (MGObject* object = MGArray::nextBackward(children)) {
+        auto* child = static_cast<UIView*>(object);
+        const UIRect childFrame = child->frame();
+        if (UIView* hit = hitTest(child, x - childFrame.x, y - childFrame.y, local)) return hit;
+    }
+    if (local != nullptr) *local = UIPoint{x, y};
+    return view;
+}
+
+UIPoint toLocal(const UIView* view, int32_t x, int32_t y) {
+    if (view == nullptr) return UIPoint{0, 0};
+    UIPoint point{x, y};
+    for (const UIView* step = view; step != nullptr; step = step->parent()) {
+        const UIRect frame = step->frame();
+        point.x -= frame.x;
+        point.y -= frame.y;
+    }
+    return point;
+}
+
+UIControl::UIControl(HWND windowHandle) : UIView(windowHandle) { UIView::setBackgroundColor(UIColor::clear()); }
+
+void UIControl::paint(GpGraphics* graphics, UIRect bounds) { fillRect(graphics, bounds, currentColor_); }
+
+void UIControl::setBackgroundColor(UIColor color) {
+    UIView::setBackgroundColor(color);
+    currentColor_ = color;
+}
+
+void UIControl::setAction(MGObject* target, int32_t actionCode) {
+    actionTarget_ = target;
+    actionCode_ = actionCode;
+}
+
+void UIControl::onLeftButtonDown(uint32_t, int32_t, int32_t) {
+    pressed_ = true;
+    if (window() != nullptr) window()->captureMouse(this);
+    currentColor_ = pressedColor_;
+    setDirty(true);
+}
+
+void UIControl::onLeftButtonUpOutside(uint32_t, int32_t, int32_t) {
+    currentColor_ = backgroundColor();
+    pressed_ = false;
+    setDirty(true);
+}
+
+void UIControl::onLeftButtonUp(uint32_t flags, int32_t x, int32_t y) {
+    pressed_ = false;
+    const UIRect bounds = frame();
+    if (x >= 0 && x < bounds.width && y >= 0 && y < bounds.height) {
+        if (actionTarget_ != nullptr) actionTarget_->handleAction(actionCode_, this);
+    } else {
+        onLeftButtonUpOutside(flags, x, y);
+    }
+    UIView* underCursor = window() != nullptr ? window()->releaseMouse() : nullptr;
+    if (underCursor == this) {
+        onMouseEnter();
+    } else {
+        onMouseExit();
+    }
+    setDirty(true);
+}
+
+void UIControl::onMouseEnter() {
+    currentColor_ = hoverColor_;
+    setDirty(true);
+}
+
+void UIControl::onMouseExit() {
+    currentColor_ = backgroundColor();
+    setDirty(true);
+}

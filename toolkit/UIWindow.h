@@ -1,0 +1,95 @@
+#pragma once
+// The toolkit's top-level window: borderless, per-pixel alpha, its whole content one tree of views.
+// It turns mouse messages into view events, coalesces redraw requests into one posted message, renders
+// the tree into the root view's surface and pushes that with UpdateLayeredWindow. It also keeps the
+// process-wide toolkit state: the registry that routes messages to windows, the hidden message-only
+// owner window, and the drawing library's start-up and shutdown, counted across windows.
+#include <windows.h>
+
+#include <cstdint>
+
+#include "toolkit/UITypes.h"
+
+class UIView;
+
+// The redraw request a window posts to itself.
+constexpr UINT kRedrawRequestMessage = WM_USER + 1;
+// Class of the hidden message-only window that owns the toolkit's top-level windows.
+constexpr wchar_t kOwnerWindowClass[] = L"UIWINDOWPROC_CLASS{40301962-4093-42b9-9d6d-dbe9d53b247c}";
+
+class UIWindow {
+public:
+    UIWindow() = default;
+    UIWindow(const UIWindow&) = delete;
+    UIWindow& operator=(const UIWindow&) = delete;
+    // The window owns the root view it made: its destructor deletes that view (the views inside it
+    // belong to whoever made them), then destroys the operating-system window if it is still there.
+    virtual ~UIWindow();
+
+    virtual void create(HINSTANCE instance, HWND parent, UINT classStyle, DWORD extendedStyle, DWORD style,
+                        const wchar_t* className);
+    virtual void createTopLevel(HINSTANCE instance, UINT classStyle, DWORD extendedStyle, DWORD style,
+                                const wchar_t* className);
+    // On the owner thread: leaves the registry, destroys the operating-system window, unregisters the
+    // class if this window registered it and lets go of the drawing library. From another thread it is
+    // carried to the owner thread by a synchronous WM_DESTROY.
+    virtual void destroy();
+    virtual bool isHidden() const { return hidden_; }
+    virtual void setHidden(bool hidden);
+    virtual UIRect frame() const;
+    virtual void setFrame(UIRect frame);
+    // Stores the frame and lays out the root view; the operating-system window moves at the next push.
+    virtual void setFrame(int32_t x, int32_t y, int32_t width, int32_t height);
+    virtual void moveTo(int32_t x, int32_t y);
+    virtual bool isRedrawPending() const { return redrawPending_; }
+    virtual void setRedrawPending(bool pending);
+    virtual int32_t userData() const { return userData_; }
+    virtual void setUserData(int32_t value) { userData_ = value; }
+    virtual float scale() const { return scale_; }
+    virtual void setScale(float scale);
+    virtual LRESULT windowProc(UINT message, WPARAM wParam, LPARAM lParam);
+    virtual HWND handle() const { return handle_; }
+    virtual int32_t createCount() const { return createCount_; }
+    virtual UIView* rootView() const { return rootView_; }
+    // Gives the capture to the view unless another holds it; answers the holder.
+    virtual UIView* captureMouse(UIView* view);
+    // Ends the capture and answers the view now under the cursor.
+    virtual UIView* releaseMouse();
+    virtual UIView* trackedView() const { return trackedView_; }
+    virtual void onLeftButtonDown(uint32_t flags, int32_t x, int32_t y);
+    virtual void onLeftButtonUp(uint32_t flags, int32_t x, int32_t y);
+    virtual void onRightButtonDown(uint32_t flags, int32_t x, int32_t y);
+    virtual void onRightButtonUp(uint32_t flags, int32_t x, int32_t y);
+    virtual void onMouseMove(uint32_t flags, int32_t x, int32_t y);
+    virtual void onMouseHover();
+    virtual void onMouseLeave();
+    virtual void onTimer(uintptr_t timerId);
+    virtual void onMoved(int32_t x, int32_t y);
+    // Repaints the dirty views, composites the tree and pushes the root surface to the screen.
+    virtual void render();
+    virtual bool queryCursor();
+    virtual UIView* createRootView();
+
+private:
+    void push();
+    UIPoint toViewCoordinates(int32_t x, int32_t y) const;
+    UIView* viewUnderCursor();
+    void registerClassIfMissing(UINT classStyle, const wchar_t* className);
+
+    UIView* rootView_ = nullptr;
+    bool redrawPending_ = false;
+    int32_t userData_ = 0;
+    bool needsMouseTracking_ = true;
+    wchar_t className_[256] = {};
+    WNDCLASSW windowClass_ = {};
+    HINSTANCE instance_ = nullptr;
+    int32_t createCount_ = 0;
+    UIView* trackedView_ = nullptr;
+    bool mouseCaptured_ = false;
+    bool hidden_ = true;
+    DWORD ownerThreadId_ = 0;
+    float scale_ = 1.0f;
+    POINT position_ = {0, 0};
+    SIZE size_ = {0, 0};
+    HWND handle_ = nullptr;
+};
