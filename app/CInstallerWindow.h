@@ -1,0 +1,31 @@
+#pragma once
+// The installer's one top-level window: borderless (its pages draw the frame and the caption), dragged by
+// a strip along its top edge, and its destruction ends the message loop.
+#include "app/UIInstallerView.h"
+#include "toolkit/UIWindow.h"
+
+constexpr wchar_t kInstallerWindowClass[] = L"CInstallerWindow";
+constexpr wchar_t kInstallerWindowTitle[] = L"泽尔恩输入法 安装向导";
+constexpr int32_t kInstallerWindowWidth = 720;
+constexpr int32_t kInstallerWindowHeight = 547;
+constexpr int kApplicationIcon = 139;
+
+class CInstallerWindow : public UIWindow {
+public:
+    explicit CInstallerWindow(const InstallerParts& parts) : parts_(parts) {}
+
+    // WM_DESTROY ends the message loop (the window is never torn down before the process ends);
+    // WM_SYSCOMMAND is traced to the debugger, then handled as usual.
+    LRESULT windowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // The press reaches the view under the mouse first; a press in the drag strip then moves the window.
+    void onLeftButtonDown(uint32_t flags, int32_t x, int32_t y) override;
+    UIView* createRootView() override;
+
+private:
+    InstallerParts parts_;
+};
+
+// The top 30 rows of the panel, up to the minimize button.
+bool isInDragStrip(int32_t x, int32_t y);
+// Where a window of the wizard's size stands centred on a screen of the given size (may be negative).
+UIPoint centredPosition(int32_t screenWidth, int32_t screenHeight);

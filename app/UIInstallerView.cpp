@@ -1,0 +1,275 @@
+#include "app/UIInstallerView.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+#include <string>
+
+#include "app/CProgressView.h"
+#include "app/PageText.h"
+#include "engine/InstallSequence.h"
+#include "engine/InstallerEngine.h"
+#include "toolkit/UIResources.h"
+#include "toolkit/UIWindow.h"
+
+using namespace Gdiplus;
+
+namespace {
+
+// The maker's web host: the one place that names it.
+#define ZELN_MAKER_SITE L"http://www.zelnsoft.com"
+constexpr wchar_t kAgreementAddress[] = ZELN_MAKER_SITE L"/site/alias__dovevoz/2826/Default.aspx";
+constexpr wchar_t kRecommendAddress[] = ZELN_MAKER_SITE L"/site/alias__dovevoz/2824/Default.aspx#recommend";
+#undef ZELN_MAKER_SITE
+
+constexpr uint32_t kVersionColor = 0xFFCA5100;
+constexpr uint32_t kFailureCodeColor = 0xFF0A0A0A;
+constexpr float kVersionTop = 420.0f;
+
+// The one wizard of the process, for the engine's callback, and the result code its failure page shows.
+UIInstallerView* installerView = nullptr;
+int32_t failureCodeShown = -1;
+
+}  // namespace
+
+const wchar_t* agreementAddress() { return kAgreementAddress; }
+const wchar_t* recommendAddress() { return kRecommendAddress; }
+
+UIInstallerView::UIInstallerView(UIWindow* window, const InstallerParts& parts) : UIView(window), parts_(parts) {
+    installerView = this;
+    backgroundImage_ = loadPng(PICTURE_WELCOME);
+
+    installButton_ = addButton(ACTION_INSTALL);
+    installButton_->setTag(0);
+    installButton_->normalImage = loadPng(PICTURE_INSTALL_BUTTON);
+    installButton_->disabledImage = loadPng(PICTURE_INSTALL_DISABLED);
+
+    closeButton_ = addButton(ACTION_CLOSE);
+    closeButton_->normalImage = loadPng(PICTURE_CLOSE);
+    closeButton_->pressedImage = closeButton_->hoverImage = loadPng(PICTURE_CLOSE_HOT);
+
+    minimizeButton_ = addButton(ACTION_MINIMIZE);
+    minimizeButton_->normalImage = loadPng(PICTURE_MINIMIZE);
+    minimizeButton_->pressedImage = minimizeButton_->hoverImage = loadPng(PICTURE_MINIMIZE_HOT);
+
+    agreementBox_ = addButton(ACTION_AGREEMENT_BOX);
+    agreementBox_->setTag(1);
+    agreementBox_->normalImage = loadPng(PICTURE_BOX_TICKED);
+
+    agreementLink_ = addButton(ACTION_AGREEMENT_LINK);
+
+    recommendLink_ = addButton(ACTION_RECOMMEND_LINK);
+    recommendLink_->setHidden(true);
+
+    // A package that cannot be found is not reported here: the install run reports it as its failure.
+    parts_.engine.initialize(parts_.facts, &UIInstallerView::onEngineMessage);
+}
+
+UIInstallerView::~UIInstallerView() {
+    // The children list holds references of its own; these are the view's.
+    UIView* owned[] = {installButton_, minimizeButton_, agreementBox_, agreementLink_,
+                       recommendLink_, closeButton_,    progressView_};
+    for (UIView* view : owned) {
+        if (view != nullptr) view->release();
+    }
+    if (backgroundImage_ != nullptr) backgroundImage_->release();
+    if (installerView == this) installerView = nullptr;
+}
+
+UIButton* UIInstallerView::addButton(int32_t action) {
+    auto* button = new UIButton(window()->handle());
+    button->setAction(this, action);
+    addChild(button);
+    return button;
+}
+
+UIImage* UIInstallerView::loadPng(int32_t id) const {
+    ResourceCopy copy;
+    if (loadResourceCopy(window()->instance(), id, L"PNG", copy) != 0) return nullptr;
+    auto* image = new UIImage(copy.bytes, copy.length);
+    freeResourceCopy(copy.block);
+    return image;
+}
+
+void UIInstallerView::replaceBackground(int32_t picture) {
+    if (backgroundImage_ != nullptr) backgroundImage_->release();
+    backgroundImage_ = loadPng(picture);
+}
+
+void UIInstallerView::setFrame(UIRect frame) {
+    UIView::setFrame(frame);
+    const int32_t width = frame.width;
+    const int32_t height = frame.height;
+    installButton_->setFrame(UIRect{width - 67, (height - 160) / 2, 44, 160});
+    closeButton_->setFrame(UIRect{width - 46, 11, 35, 30});
+    minimizeButton_->setFrame(UIRect{width - 82, 11, 35, 30});
+    agreementBox_->setFrame(UIRect{587, 74, 16, 16});
+    agreementLink_->setFrame(UIRect{584, 310, 24, 160});
+    recommendLink_->setFrame(UIRect{664, 68, 22, 136});
+}
+
+void UIInstallerView::paint(GpGraphics* graphics, UIRect bounds) {
+    if (backgroundImage_ != nullptr && backgroundImage_->bitmap() != nullptr) {
+        DllExports::GdipDrawImageRectI(graphics, backgroundImage_->bitmap(), 0, 0, bounds.width, bounds.height);
+    }
+    if (installButton_->tag() == 0 && !installButton_->isHidden()) paintVersion(graphics, bounds);
+    if (failureCodeShown >= 0) paintFailureCode(graphics);
+}
+
+// The package's product version, centred a little left of the middle of the welcome page.
+void UIInstallerView::paintVersion(GpGraphics* graphics, UIRect bounds) const {
+    PackageVersion version{};
+    parts_.engine.productVersion(version);
+    wchar_t text[64];
+    // The trailer's numbers are unsigned 32-bit values and are written as such.
+    wsprintfW(text, L"v %u.%u.%u.%u", version[0], version[1], version[2], version[3]);
+
+    ScopedFont font = makePointFont(L"Arial", 18.0f);
+    if (!font) return;
+    DllExports::GdipSetTextRenderingHint(graphics, TextRenderingHintAntiAliasGridFit);
+    GpStringFormat* typographic = nullptr;
+    DllExports::GdipStringFormatGetGenericTypographic(&typographic);
+    const RectF origin(0, 0, 0, 0);
+    RectF measured(0, 0, 0, 0);
+    DllExports::GdipMeasureString(graphics, text, static_cast<INT>(wcslen(text)), font.get(), &origin, typographic,
+                                  &measured, nullptr, nullptr);
+    const float x = (static_cast<float>(bounds.width) - measured.Width) * 0.5f - 10.0f;
+    drawText(graphics, text, font.get(), kVersionColor, RectF(x, kVersionTop, 0, 0));
+}
+
+// The result code, written downwards from (424, 290): it continues the failure page's last column.
+void UIInstallerView::paintFailureCode(GpGraphics* graphics) {
+    wchar_t text[16];
+    wsprintfW(text, L"(%d)", failureCodeShown);
+    ScopedFont font = makePointFont(L"宋体", 18.0f);
+    if (!font) return;
+    DllExports::GdipSetTextRenderingHint(graphics, TextRenderingHintAntiAlias);
+    DllExports::GdipRotateWorldTransform(graphics, 90.0f, MatrixOrderPrepend);
+    drawText(graphics, text, font.get(), kFailureCodeColor, RectF(290, -424, 0, 0));
+}
+
+void UIInstallerView::handleAction(int32_t action, MGObject*) {
+    switch (action) {
+        case ACTION_INSTALL:
+            if (installButton_->tag() == 0) {
+                beginInstall();
+            } else {
+                PostQuitMessage(0);
+            }
+            break;
+        case ACTION_MINIMIZE:
+            ShowWindow(window()->handle(), SW_MINIMIZE);
+            break;
+        case ACTION_CLOSE:
+            SendMessageW(window()->handle(), WM_DESTROY, 0, 0);
+            break;
+        case ACTION_AGREEMENT_BOX:
+            toggleAgreement();
+            break;
+        case ACTION_AGREEMENT_LINK:
+            openAddress(kAgreementAddress);
+            break;
+        case ACTION_RECOMMEND_LINK:
+            openAddress(kRecommendAddress);
+            break;
+        default:
+            break;
+    }
+}
+
+void UIInstallerView::toggleAgreement() {
+    const bool ticked = agreementBox_->tag() == 0;
+    agreementBox_->setTag(ticked ? 1 : 0);
+    if (agreementBox_->normalImage != nullptr) agreementBox_->normalImage->release();
+    agreementBox_->normalImage = loadPng(ticked ? PICTURE_BOX_TICKED : PICTURE_BOX);
+    installButton_->setDisabled(!ticked);
+}
+
+// Shown by the default browser; a failure to start it is not reported.
+void UIInstallerView::openAddress(const wchar_t* address) const {
+    ShellExecuteW(window()->handle(), L"open", address, nullptr, nullptr, SW_SHOW);
+}
+
+void UIInstallerView::beginInstall() {
+    // The button stays enabled until the engine's first notification; the bar exists from the first press
+    // on, and a second press in between must not start a second run of the one-time install.
+    if (progressView_ != nullptr) return;
+    std::wstring directory;
+    parts_.engine.defaultInstallDirectory(directory);
+
+    progressView_ = new CProgressView(window());
+    const UIRect bounds = frame();
+    progressView_->setFrame(UIRect{11, bounds.height - 41, bounds.width - 22, 30});
+    addChild(progressView_);
+
+    // The worker ends by itself after its last notification; nothing waits for it, and closing the
+    // window ends the process with the worker wherever it stands.
+    startInstall(parts_.engine, directory, parts_.steps).detach();
+}
+
+void UIInstallerView::onEngineMessage(int message, int wParam, int) {
+    failureCodeShown = -1;
+    UIInstallerView* view = installerView;
+    if (view == nullptr) return;
+    switch (message) {
+        case WM_INSTALL_BEGIN:
+            view->replaceBackground(PICTURE_INSTALLING);
+            view->installButton_->setHidden(true);
+            view->setDirty(true);
+            view->agreementLink_->setHidden(true);
+            view->agreementBox_->setHidden(true);
+            break;
+        case WM_INSTALL_SUCCESS:
+            if (view->progressView_ != nullptr) view->progressView_->setHidden(true);
+            view->recommendLink_->setHidden(false);
+            view->replaceBackground(PICTURE_SUCCESS);
+            view->makeFinishButton();
+            break;
+        case WM_INSTALL_FAILURE:
+            view->showFailure(wParam);
+            break;
+        case WM_INSTALL_PROGRESS:
+            view->showProgress(wParam);
+            break;
+        default:
+            break;
+    }
+}
+
+// Results 1 and 2 have pages of their own; every other result is written on page 141.
+void UIInstallerView::showFailure(int result) {
+    int32_t picture = PICTURE_FAILURE_CODE;
+    if (result == 1) {
+        picture = PICTURE_FAILURE;
+    } else if (result == ERR_PRECHECK) {
+        picture = PICTURE_FAILURE_BUSY;
+    } else {
+        failureCodeShown = result;
+    }
+    if (progressView_ != nullptr) progressView_->setHidden(true);
+    replaceBackground(picture);
+    makeFinishButton();
+    agreementLink_->setHidden(true);
+    agreementBox_->setHidden(true);
+}
+
+// The bar repaints only when the whole percentage it shows changes.
+void UIInstallerView::showProgress(int percentage) {
+    if (progressView_ == nullptr) return;
+    const float fraction = std::clamp(static_cast<float>(static_cast<uint32_t>(percentage)) / 100.0f, 0.0f, 1.0f);
+    if (wholePercent(progressView_->progress()) == wholePercent(fraction)) return;
+    progressView_->setProgress(fraction);
+    progressView_->setDirty(true);
+}
+
+void UIInstallerView::makeFinishButton() {
+    installButton_->setHidden(false);
+    if (installButton_->normalImage != nullptr) installButton_->normalImage->release();
+    installButton_->normalImage = loadPng(PICTURE_FINISH_BUTTON);
+    installButton_->setTag(1);
+    const UIRect bounds = frame();
+    installButton_->setFrame(UIRect{bounds.width - 67, bounds.height - 150, 44, 105});
+    setDirty(true);
+}
+
+int32_t UIInstallerView::shownFailureCode() { return failureCodeShown; }

@@ -1,0 +1,103 @@
+#pragma once
+// The wizard: one root view that shows one page at a time (welcome, installing, success or failure) as a
+// full-window picture with a few image buttons and invisible link areas over it, and the interface's side
+// of the engine. Building it initializes the engine; the install button starts the install; the engine's
+// notifications switch the pages.
+#include <cstdint>
+
+#include "toolkit/UIButton.h"
+#include "toolkit/UIView.h"
+
+class CProgressView;
+class InstallerEngine;
+class SystemSteps;
+class UIImage;
+namespace platform {
+class SystemFacts;
+}
+
+// What an install needs besides the window: the engine, the system facts it is initialized with and the
+// system steps its sequence calls. All of them outlive the window.
+struct InstallerParts {
+    InstallerEngine& engine;
+    const platform::SystemFacts& facts;
+    SystemSteps& steps;
+};
+
+// Action codes of the wizard's controls.
+enum InstallerAction : int32_t {
+    ACTION_INSTALL = 0,
+    ACTION_MINIMIZE = 1,
+    ACTION_CLOSE = 2,
+    ACTION_AGREEMENT_BOX = 3,
+    ACTION_AGREEMENT_LINK = 4,
+    ACTION_RECOMMEND_LINK = 5,
+};
+
+// PNG resources of the program, by number.
+enum InstallerPicture : int32_t {
+    PICTURE_WELCOME = 129,
+    PICTURE_INSTALL_BUTTON = 130,
+    PICTURE_CLOSE = 131,
+    PICTURE_CLOSE_HOT = 132,
+    PICTURE_MINIMIZE = 134,
+    PICTURE_MINIMIZE_HOT = 135,
+    PICTURE_SUCCESS = 136,
+    PICTURE_INSTALLING = 137,
+    PICTURE_FINISH_BUTTON = 138,
+    PICTURE_FAILURE_BUSY = 140,
+    PICTURE_FAILURE_CODE = 141,
+    PICTURE_FAILURE = 142,
+    PICTURE_BOX = 143,
+    PICTURE_BOX_TICKED = 144,
+    PICTURE_INSTALL_DISABLED = 145,
+};
+
+// The address an action opens: "http://" + the maker's host + the page's path.
+const wchar_t* agreementAddress();
+const wchar_t* recommendAddress();
+
+class UIInstallerView : public UIView {
+public:
+    UIInstallerView(UIWindow* window, const InstallerParts& parts);
+    ~UIInstallerView() override;
+
+    void handleAction(int32_t action, MGObject* sender) override;
+    void paint(Gdiplus::GpGraphics* graphics, UIRect bounds) override;
+    void setFrame(UIRect frame) override;
+
+    // The engine's callback: called on the interface thread while the worker waits.
+    static void onEngineMessage(int message, int wParam, int lParam);
+
+    UIButton* installButton() const { return installButton_; }
+    UIButton* agreementBox() const { return agreementBox_; }
+    UIButton* agreementLink() const { return agreementLink_; }
+    UIButton* recommendLink() const { return recommendLink_; }
+    // None until the install starts.
+    CProgressView* progressView() const { return progressView_; }
+    // The result code written on the failure page, -1 when none is shown.
+    static int32_t shownFailureCode();
+
+private:
+    UIButton* addButton(int32_t action);
+    UIImage* loadPng(int32_t id) const;
+    void replaceBackground(int32_t picture);
+    void paintVersion(Gdiplus::GpGraphics* graphics, UIRect bounds) const;
+    static void paintFailureCode(Gdiplus::GpGraphics* graphics);
+    void toggleAgreement();
+    void openAddress(const wchar_t* address) const;
+    void beginInstall();
+    void showProgress(int percentage);
+    void showFailure(int result);
+    void makeFinishButton();
+
+    InstallerParts parts_;
+    UIButton* installButton_ = nullptr;
+    UIButton* minimizeButton_ = nullptr;
+    UIButton* agreementBox_ = nullptr;
+    UIButton* agreementLink_ = nullptr;
+    UIButton* recommendLink_ = nullptr;
+    UIButton* closeButton_ = nullptr;
+    CProgressView* progressView_ = nullptr;
+    UIImage* backgroundImage_ = nullptr;
+};

@@ -1,0 +1,237 @@
+// The wizard's window and views over the real engine: the pages the engine's notifications lead to, the
+// progress bar's arithmetic and pixels, the agreement box, and one install run from the install button to
+// the success page through a package appended to a copy of this program.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/CInstallerWindow.h"
+#include "app/CProgressView.h"
+#include "app/UIInstallerView.h"
+#include "engine/InstallSequence.h"
+#include "engine/InstallerEngine.h"
+#include "platform/GivenSystemFacts.h"
+#include "tests/win/toolkit/toolkit_test_support.h"
+#include "tools/pkgtool/PackageWriter.h"
+
+namespace {
+
+using pkgtool::Bytes;
+
+// Counts what the install sequence asks of the system; every step succeeds.
+class CountingSteps final : public SystemSteps {
+public:
+    int runs = 0;
+    void stopRunningServices() override { ++runs; }
+    bool notifyImeBeforeInstall() override { return true; }
+    InstallResult clearOutdatedImeModules(const PackageVersion&, const PackageVersion&) override { return 0; }
+    void removeInstalledEdition() override {}
+    void removeEarlierEditions() override {}
+    InstallResult registerFontsAndProductKeys(const InstallerContext&, InstallLog&) override { return 0; }
+    void writeProductRegistration(const InstallerContext&, InstallLog&) override {}
+    void writeUninstallEntry(const InstallerContext&, InstallLog&) override {}
+    void notifyImeAfterInstall() override {}
+};
+
+std::wstring temporaryFolder() {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring folder = std::wstring(temp) + L"zeln-wizard-" + std::to_wstring(GetTickCount64());
+    CreateDirectoryW(folder.c_str(), nullptr);
+    return folder;
+}
+
+Bytes ownImage() {
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::ifstream in(self, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void writeAll(const std::wstring& path, const Bytes& bytes) {
+    std::ofstream out(path.c_str(), std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// A copy of this program carrying a two-file package of product version 7.27.1.0.
+std::wstring writeInstaller(const std::wstring& folder) {
+    const std::string text = "placed by the wizard";
+    const std::vector<pkgtool::PackageFile> files = {
+        {L"ZelnIME\\readme.txt", DEST_INSTALL, true, Bytes(text.begin(), text.end())},
+        {L"Zelnsoft\\user.dat", DEST_ROAMING, true, Bytes(4000, 'u')},
+    };
+    const Bytes unpacked = pkgtool::decompressedPackage(files);
+    const Bytes member = pkgtool::gzipMember(unpacked);
+    PackageTrailer trailer;
+    trailer.magic = PACKAGE_MAGIC;
+    trailer.productVersion = {7, 27, 1, 0};
+    trailer.unpackedSize = static_cast<std::uint32_t>(unpacked.size());
+    trailer.directoryOffset = static_cast<std::uint32_t>(unpacked.size() - files.size() * ENTRY_SIZE);
+    trailer.packedSize = static_cast<std::uint32_t>(member.size());
+    const std::wstring path = folder + L"\\setup.exe";
+    writeAll(path, pkgtool::installerBytes(ownImage(), member, trailer));
+    return path;
+}
+
+// The wizard in its window, laid out at 720 x 547 and rendered once, over the given program file.
+struct Wizard {
+    explicit Wizard(const std::wstring& program) {
+        facts.version.majorVersion = 6;
+        facts.version.minorVersion = 1;
+        facts.nativeArchitecture = platform::PROCESSOR_ARCH_AMD64;
+        facts.windowsDir = scratch + L"\\Windows";
+        facts.systemWindowsDir = scratch + L"\\Windows";
+        facts.roaming = scratch + L"\\Users\\u\\AppData\\Roaming";
+        facts.module = program;
+        window = std::make_unique<CInstallerWindow>(InstallerParts{engine, facts, steps});
+        window->createTopLevel(GetModuleHandleW(nullptr), 0, WS_EX_APPWINDOW,
+                               WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, kInstallerWindowClass);
+        window->setFrame(40, 40, kInstallerWindowWidth, kInstallerWindowHeight);
+        view = static_cast<UIInstallerView*>(window->rootView());
+        pumpQueued();
+    }
+
+    std::wstring scratch = temporaryFolder();
+    platform::GivenSystemFacts facts;
+    InstallerEngine engine;
+    CountingSteps steps;
+    std::unique_ptr<CInstallerWindow> window;
+    UIInstallerView* view = nullptr;
+};
+
+void expectFrame(const UIView* view, UIRect expected) {
+    const UIRect frame = view->frame();
+    EXPECT_EQ(expected.x, frame.x);
+    EXPECT_EQ(expected.y, frame.y);
+    EXPECT_EQ(expected.width, frame.width);
+    EXPECT_EQ(expected.height, frame.height);
+}
+
+// Green pixels in the bar's row of the progress view.
+int greenLength(const UIView* bar) {
+    int length = 0;
+    for (int32_t x = 0; x < bar->frame().width; ++x) {
+        const uint32_t pixel = pixelAt(bar, x, bar->frame().height - 3);
+        if (greenOf(pixel) == 0xFF && redOf(pixel) == 0) ++length;
+    }
+    return length;
+}
+
+TEST(WineWizard, WindowHelpersCentreAndBoundTheDragStrip) {
+    const UIPoint wide = centredPosition(1920, 1080);
+    EXPECT_EQ(600, wide.x);
+    EXPECT_EQ(266, wide.y);
+    const UIPoint laptop = centredPosition(1366, 768);
+    EXPECT_EQ(323, laptop.x);
+    EXPECT_EQ(110, laptop.y);
+    const UIPoint small = centredPosition(800, 500);
+    EXPECT_EQ(40, small.x);
+    EXPECT_EQ(-23, small.y);
+    EXPECT_TRUE(isInDragStrip(20, 10));
+    EXPECT_TRUE(isInDragStrip(100, 39));
+    EXPECT_FALSE(isInDragStrip(100, 9));
+    EXPECT_FALSE(isInDragStrip(100, 40));
+    EXPECT_FALSE(isInDragStrip(639, 20));
+}
+
+TEST(WineWizard, ProgressTextStartsBehindTheFillAndStopsShortOfTheEnd) {
+    EXPECT_NEAR(294.1f, percentTextX(698, 0.45f), 0.01f);
+    EXPECT_FLOAT_EQ(638.0f, percentTextX(698, 1.0f));
+    EXPECT_NEAR(13.96f, percentTextX(698, 0.02f), 0.01f);
+    EXPECT_EQ(45, wholePercent(0.45f));
+    EXPECT_EQ(100, wholePercent(1.0f));
+}
+
+TEST(WineWizard, WelcomePageLaysOutItsControlsAndTheAgreementBoxGatesInstalling) {
+    Wizard wizard(L"C:\\absent\\setup.exe");
+    UIInstallerView& view = *wizard.view;
+    expectFrame(view.installButton(), UIRect{653, 193, 44, 160});
+    expectFrame(view.agreementBox(), UIRect{587, 74, 16, 16});
+    expectFrame(view.agreementLink(), UIRect{584, 310, 24, 160});
+    expectFrame(view.recommendLink(), UIRect{664, 68, 22, 136});
+    EXPECT_TRUE(view.recommendLink()->isHidden());
+    EXPECT_EQ(nullptr, view.progressView());
+    // The welcome picture's opaque panel and its transparent outer edge.
+    EXPECT_EQ(0xFF, alphaOf(pixelAt(&view, 300, 300)));
+    EXPECT_EQ(0, alphaOf(pixelAt(&view, 0, 0)));
+
+    view.handleAction(ACTION_AGREEMENT_BOX, view.agreementBox());
+    EXPECT_EQ(0, view.agreementBox()->tag());
+    EXPECT_TRUE(view.installButton()->isDisabled());
+    view.handleAction(ACTION_AGREEMENT_BOX, view.agreementBox());
+    EXPECT_EQ(1, view.agreementBox()->tag());
+    EXPECT_FALSE(view.installButton()->isDisabled());
+}
+
+TEST(WineWizard, NotificationsSwitchPagesAndMoveTheBar) {
+    Wizard wizard(L"C:\\absent\\setup.exe");
+    UIInstallerView& view = *wizard.view;
+    view.handleAction(ACTION_INSTALL, view.installButton());
+    ASSERT_NE(nullptr, view.progressView());
+    // No program file: the run fails at once, straight from the welcome page; the test drives on from there.
+    ASSERT_TRUE(pumpUntil([&] { return view.installButton()->tag() == 1; }));
+    EXPECT_EQ(ERR_OPEN, UIInstallerView::shownFailureCode());
+
+    CProgressView& bar = *view.progressView();
+    // The failure hid the bar; a run that began shows it.
+    bar.setHidden(false);
+    UIInstallerView::onEngineMessage(WM_INSTALL_BEGIN, 0, 0);
+    EXPECT_EQ(-1, UIInstallerView::shownFailureCode());
+    EXPECT_TRUE(view.installButton()->isHidden());
+    EXPECT_TRUE(view.agreementBox()->isHidden());
+    EXPECT_TRUE(view.agreementLink()->isHidden());
+
+    UIInstallerView::onEngineMessage(WM_INSTALL_PROGRESS, 45, 0);
+    pumpQueued();
+    EXPECT_FLOAT_EQ(0.45f, bar.progress());
+    EXPECT_EQ(314, greenLength(&bar));
+    UIInstallerView::onEngineMessage(WM_INSTALL_PROGRESS, 45, 0);
+    EXPECT_FALSE(bar.isDirty());
+    UIInstallerView::onEngineMessage(WM_INSTALL_PROGRESS, 2, 0);
+    pumpQueued();
+    EXPECT_EQ(13, greenLength(&bar));
+    UIInstallerView::onEngineMessage(WM_INSTALL_PROGRESS, 150, 0);
+    pumpQueued();
+    EXPECT_FLOAT_EQ(1.0f, bar.progress());
+    EXPECT_EQ(698, greenLength(&bar));
+
+    UIInstallerView::onEngineMessage(WM_INSTALL_FAILURE, ERR_MISSING_FILE, 0);
+    EXPECT_EQ(17, UIInstallerView::shownFailureCode());
+    EXPECT_TRUE(bar.isHidden());
+    EXPECT_EQ(1, view.installButton()->tag());
+    EXPECT_FALSE(view.installButton()->isHidden());
+    expectFrame(view.installButton(), UIRect{653, 397, 44, 105});
+
+    UIInstallerView::onEngineMessage(WM_INSTALL_FAILURE, ERR_PRECHECK, 0);
+    EXPECT_EQ(-1, UIInstallerView::shownFailureCode());
+    UIInstallerView::onEngineMessage(WM_INSTALL_FAILURE, 1, 0);
+    EXPECT_EQ(-1, UIInstallerView::shownFailureCode());
+    UIInstallerView::onEngineMessage(WM_INSTALL_FAILURE, 0, 0);
+    EXPECT_EQ(0, UIInstallerView::shownFailureCode());
+}
+
+TEST(WineWizard, InstallButtonRunsOneInstallToTheSuccessPageHoweverOftenItIsPressed) {
+    const std::wstring folder = temporaryFolder();
+    Wizard wizard(writeInstaller(folder));
+    UIInstallerView& view = *wizard.view;
+    PackageVersion version{};
+    wizard.engine.productVersion(version);
+    EXPECT_EQ((PackageVersion{7, 27, 1, 0}), version);
+
+    view.handleAction(ACTION_INSTALL, view.installButton());
+    view.handleAction(ACTION_INSTALL, view.installButton());
+    ASSERT_TRUE(pumpUntil([&] { return view.installButton()->tag() == 1; }, 30000));
+    EXPECT_EQ(-1, UIInstallerView::shownFailureCode());
+    EXPECT_FALSE(view.recommendLink()->isHidden());
+    EXPECT_TRUE(view.progressView()->isHidden());
+    EXPECT_FLOAT_EQ(1.0f, view.progressView()->progress());
+    EXPECT_EQ(1, wizard.steps.runs);
+}
+
+}  // namespace
