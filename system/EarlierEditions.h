@@ -10,13 +10,13 @@
 #include "platform/VersionInfo.h"
 #include "system/KeyboardLayoutRegistration.h"
 #include "system/RemovalServices.h"
+#include "system/UninstallEntry.h"
 
 #include <cstdint>
 #include <forward_list>
 #include <optional>
 #include <string>
 
-inline constexpr wchar_t kInstallerProductsKey[] = L"SOFTWARE\\Microsoft\\Installer\\Products";
 // The application folder's default locations on the system drive, the present edition's and earlier ones'.
 inline constexpr const wchar_t* kDefaultApplicationFolders[] = {L"\\Program Files (x86)\\Zelnsoft\\ZelnIME",
                                                                 L"\\Program Files\\Zelnsoft\\ZelnIME"};

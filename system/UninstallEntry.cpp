@@ -33,7 +33,7 @@ std::wstring installDateText(const platform::CalendarDate& date) {
 
 void writeProductRegistration(RegistrationServices& services, const InstallerContext& context) {
     const RegistryKey product = openOrCreateKey(services, RegistryRoot::CurrentUser,
-                                                kInstallerProductsKey + guidText(context.trailer.productCode));
+                                                std::wstring(kInstallerProductsKey) + L"\\" + guidText(context.trailer.productCode));
     setStringValue(services.registry, product, kUpgradeCodeValue, guidText(context.trailer.upgradeCode));
 }
 

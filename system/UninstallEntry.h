@@ -11,7 +11,8 @@
 // The uninstall entry's key name: the product's own code, fixed whatever code the package carries.
 constexpr wchar_t kUninstallProductCode[] = L"{BCC8E95D-5517-4B72-A87D-8ADE002BC46D}";
 constexpr wchar_t kUninstallKeyFormatBase[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-constexpr wchar_t kInstallerProductsKey[] = L"SOFTWARE\\Microsoft\\Installer\\Products\\";
+// The user's Windows Installer product list, which earlier editions' removal also walks.
+inline constexpr wchar_t kInstallerProductsKey[] = L"SOFTWARE\\Microsoft\\Installer\\Products";
 // The maker's help site, shown as the entry's support link.
 constexpr wchar_t kHelpSiteAddress[] = L"http://www.zelnsoft.example";
 
