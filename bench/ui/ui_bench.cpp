@@ -1,0 +1,226 @@
+// The wizard's figures under Wine, each against a floor measured the same way in the same run:
+//   ui_bench startup        process start to the end of the wizard's first render and push
+//   ui_bench startup-floor  process start to the first push of a plain layered window of the wizard's size
+//   ui_bench install        a whole install of the package appended to this program, through the wizard's
+//                           own install button: its duration, the median render while the bar moves with the
+//                           views each render repainted, and the median push of the same surface alone
+// Each prints one line "name value" per figure for the bench script to collect.
+#include "app/CInstallerWindow.h"
+#include "engine/InstallerEngine.h"
+#include "platform/win32/WindowsPlatform.h"
+#include "system/InstallSystemSteps.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cwchar>
+#include <vector>
+
+namespace {
+
+double nowMs() {
+    LARGE_INTEGER counter;
+    LARGE_INTEGER frequency;
+    QueryPerformanceCounter(&counter);
+    QueryPerformanceFrequency(&frequency);
+    return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// Milliseconds since the process was created, on the system clock the creation time is kept in.
+double sinceProcessStartMs() {
+    FILETIME creation;
+    FILETIME ignored;
+    FILETIME now;
+    GetProcessTimes(GetCurrentProcess(), &creation, &ignored, &ignored, &ignored);
+    GetSystemTimePreciseAsFileTime(&now);
+    const auto ticks = [](const FILETIME& time) {
+        return (static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    };
+    return static_cast<double>(ticks(now) - ticks(creation)) / 10000.0;
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0.0 : values[values.size() / 2];
+}
+
+void drainMessages() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+// Views the next render repaints: the dirty ones among the visible.
+int dirtyViews(UIView* view) {
+    if (view == nullptr || view->isHidden()) return 0;
+    int count = view->isDirty() ? 1 : 0;
+    if (MGArray* children = view->children()) {
+        MGArrayIterator iterator = children->makeIterator();
+        while (MGObject* child = MGArray::nextForward(iterator)) {
+            count += dirtyViews(static_cast<UIView*>(child));
+        }
+    }
+    return count;
+}
+
+// The wizard's window, with its renders timed: the first from process start, every one on its own with the
+// number of views it repainted (the dirty ones among the visible when it began).
+class TimedInstallerWindow final : public CInstallerWindow {
+public:
+    using CInstallerWindow::CInstallerWindow;
+    void render() override {
+        const int repainted = dirtyViews(rootView());
+        const double start = nowMs();
+        CInstallerWindow::render();
+        renders.push_back(Render{nowMs() - start, repainted});
+        if (firstRenderMs < 0) firstRenderMs = sinceProcessStartMs();
+    }
+
+    struct Render {
+        double ms;
+        int repainted;
+    };
+    std::vector<Render> renders;
+    double firstRenderMs = -1;
+};
+
+// A plain layered window of the wizard's size, pushed from a zeroed premultiplied surface.
+class PlainLayeredWindow {
+public:
+    PlainLayeredWindow() {
+        WNDCLASSW windowClass = {};
+        windowClass.lpfnWndProc = DefWindowProcW;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = L"ZelnBenchFloor";
+        RegisterClassW(&windowClass);
+        window_ = CreateWindowExW(WS_EX_LAYERED, L"ZelnBenchFloor", L"floor", WS_POPUP, 0, 0, kInstallerWindowWidth,
+                                  kInstallerWindowHeight, nullptr, nullptr, windowClass.hInstance, nullptr);
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = kInstallerWindowWidth;
+        info.bmiHeader.biHeight = -kInstallerWindowHeight;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        void* bits = nullptr;
+        memory_ = CreateCompatibleDC(nullptr);
+        surface_ = CreateDIBSection(memory_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        previous_ = SelectObject(memory_, surface_);
+    }
+    ~PlainLayeredWindow() {
+        SelectObject(memory_, previous_);
+        DeleteObject(surface_);
+        DeleteDC(memory_);
+        DestroyWindow(window_);
+    }
+    PlainLayeredWindow(const PlainLayeredWindow&) = delete;
+    PlainLayeredWindow& operator=(const PlainLayeredWindow&) = delete;
+
+    void push() const {
+        POINT origin = {0, 0};
+        SIZE size = {kInstallerWindowWidth, kInstallerWindowHeight};
+        BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+        UpdateLayeredWindow(window_, nullptr, &origin, &size, memory_, &origin, 0, &blend, ULW_ALPHA);
+    }
+    void show() const { ShowWindow(window_, SW_SHOWNOACTIVATE); }
+
+private:
+    HWND window_ = nullptr;
+    HDC memory_ = nullptr;
+    HBITMAP surface_ = nullptr;
+    HGDIOBJ previous_ = nullptr;
+};
+
+int startupFloor() {
+    PlainLayeredWindow window;
+    window.push();
+    window.show();
+    std::printf("startup_floor_ms %.2f\n", sinceProcessStartMs());
+    return 0;
+}
+
+// The wizard made as the installer makes it; its views load their pictures from this program's resources.
+struct Wizard {
+    platform::WindowsPlatform windows{GetModuleHandleW(nullptr)};
+    InstallSystemSteps steps{windows.services()};
+    InstallerEngine engine;
+    TimedInstallerWindow window{InstallerParts{engine, windows.facts(), steps}};
+
+    Wizard() {
+        window.createTopLevel(GetModuleHandleW(nullptr), 0, WS_EX_APPWINDOW, WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX,
+                              kInstallerWindowClass);
+        window.setFrame(0, 0, kInstallerWindowWidth, kInstallerWindowHeight);
+        window.setHidden(false);
+    }
+};
+
+int startup() {
+    Wizard wizard;
+    bool rendered = false;
+    while (!rendered) {
+        drainMessages();
+        rendered = wizard.window.firstRenderMs >= 0;
+        if (!rendered) MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    std::printf("startup_ms %.2f\n", wizard.window.firstRenderMs);
+    return 0;
+}
+
+// Runs the message loop until the install has ended one way or the other, or the bound has passed.
+bool pumpUntilInstallEnds(const InstallerEngine& engine, double boundMs) {
+    const double start = nowMs();
+    while (nowMs() - start < boundMs) {
+        drainMessages();
+        if (engine.context().lastProgress == 100 || UIInstallerView::shownFailureCode() >= 0) {
+            drainMessages();
+            return engine.context().lastProgress == 100;
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+    return false;
+}
+
+int install() {
+    Wizard wizard;
+    drainMessages();
+    auto* page = static_cast<UIInstallerView*>(wizard.window.rootView());
+    const size_t welcomeRenders = wizard.window.renders.size();
+    const double start = nowMs();
+    page->handleAction(ACTION_INSTALL, page->installButton());
+    if (!pumpUntilInstallEnds(wizard.engine, 300000.0)) {
+        std::fprintf(stderr, "ui_bench: the install did not succeed (code %d)\n", UIInstallerView::shownFailureCode());
+        return 1;
+    }
+    const double installMs = nowMs() - start;
+    // The renders while the bar moved: after the installing page's first and before the success page's.
+    std::vector<double> renderMs;
+    std::vector<double> repainted;
+    const auto& renders = wizard.window.renders;
+    for (size_t i = welcomeRenders + 1; i + 1 < renders.size(); ++i) {
+        renderMs.push_back(renders[i].ms);
+        repainted.push_back(renders[i].repainted);
+    }
+    PlainLayeredWindow floor;
+    floor.show();
+    std::vector<double> pushMs;
+    for (int i = 0; i < 50; ++i) {
+        const double pushStart = nowMs();
+        floor.push();
+        pushMs.push_back(nowMs() - pushStart);
+    }
+    std::printf("install_ms %.1f\nprogress_renders %zu\nrender_ms %.3f\nrender_floor_ms %.3f\nviews_repainted %.0f\n",
+                installMs, renderMs.size(), median(renderMs), median(pushMs), median(repainted));
+    return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc == 2 && std::wcscmp(argv[1], L"startup") == 0) return startup();
+    if (argc == 2 && std::wcscmp(argv[1], L"startup-floor") == 0) return startupFloor();
+    if (argc == 2 && std::wcscmp(argv[1], L"install") == 0) return install();
+    std::fprintf(stderr, "usage: ui_bench startup | startup-floor | install\n");
+    return 2;
+}
