@@ -14,4 +14,29 @@ for program in "$build"/native/bench/bench_*; do
   "$program" | tee -a "$results" || exit 1
 done
 [[ $found -eq 1 ]] || echo "no benchmark programs in $build/native/bench" | tee -a "$results"
+
+# The wizard under wine64 on a private display: each figure beside its floor from the same run. The whole
+# install's floor is the engine alone writing the same package natively (pkgtool extract).
+ui_bench="$build/win64/bench/ui/ui-bench-demo.exe"
+if [[ -f "$ui_bench" ]]; then
+  echo "== wizard under wine64" | tee -a "$results"
+  figures=$(scripts/wine-run.sh --root "$build/win64/wine" --name ui_bench -- bench/ui/ui_figures.sh "$ui_bench") || exit 1
+  extract_dir=$(mktemp -d)
+  floor_start=$(date +%s%N)
+  "$build/native/tools/pkgtool/pkgtool" extract "$ui_bench" "$extract_dir" >/dev/null || exit 1
+  extract_ms=$(( ($(date +%s%N) - floor_start) / 1000000 ))
+  rm -rf "$extract_dir"
+  printf '%s\nextract_floor_ms %s\n' "$figures" "$extract_ms" | awk '
+    { figure[$1] = $2 }
+    function row(name, value, base) {
+      printf "%-40s %10.2f ms %10.2f ms %8.2fx\n", name, value, base, base > 0 ? value / base : 0
+    }
+    END {
+      printf "%-40s %13s %13s %9s\n", "figure", "value", "floor", "ratio"
+      row("start to first push", figure["startup_ms"], figure["startup_floor_ms"])
+      row("render after a progress notice", figure["render_ms"], figure["render_floor_ms"])
+      row("whole install (floor: native extract)", figure["install_ms"], figure["extract_floor_ms"])
+      printf "views repainted per progress render: %d (of %d renders)\n", figure["views_repainted"], figure["progress_renders"]
+    }' | tee -a "$results"
+fi
 echo "results: $results"
