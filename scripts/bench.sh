@@ -20,7 +20,7 @@ done
 ui_bench="$build/win64/bench/ui/ui-bench-demo.exe"
 if [[ -f "$ui_bench" ]]; then
   echo "== wizard under wine64" | tee -a "$results"
-  figures=$(scripts/wine-run.sh --root "$build/win64/wine" --name ui_bench -- bench/ui/ui_figures.sh "$ui_bench") || exit 1
+  figures=$(scripts/wine-run.sh --root "$build/win64/wine" --name ui_bench -- bench/ui/ui_figures.sh "$ui_bench" | tr -d "\r") || exit 1
   extract_dir=$(mktemp -d)
   floor_start=$(date +%s%N)
   "$build/native/tools/pkgtool/pkgtool" extract "$ui_bench" "$extract_dir" >/dev/null || exit 1
@@ -29,7 +29,7 @@ if [[ -f "$ui_bench" ]]; then
   printf '%s\nextract_floor_ms %s\n' "$figures" "$extract_ms" | awk '
     { figure[$1] = $2 }
     function row(name, value, base) {
-      printf "%-40s %10.2f ms %10.2f ms %8.2fx\n", name, value, base, base > 0 ? value / base : 0
+      printf "%-40s %10.2f ms %10.2f ms %8.2fx\n", name, value, base, (base > 0 ? value / base : 0)
     }
     END {
       printf "%-40s %13s %13s %9s\n", "figure", "value", "floor", "ratio"
