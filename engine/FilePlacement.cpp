@@ -50,9 +50,26 @@ bool decodeName(const PackageEntry& entry, std::wstring& name) {
     return true;
 }
 
+wchar_t lowerAscii(wchar_t c) {
+    return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+}
+
+// CON, PRN, AUX, NUL, COM1..COM9 and LPT1..LPT9, also with an extension: Windows opens the device instead.
+bool isDeviceName(const std::wstring& component) {
+    std::wstring stem = component.substr(0, component.find(L'.'));
+    for (wchar_t& c : stem) {
+        c = lowerAscii(c);
+    }
+    if (stem == L"con" || stem == L"prn" || stem == L"aux" || stem == L"nul") {
+        return true;
+    }
+    return stem.size() == 4 && (stem.compare(0, 3, L"com") == 0 || stem.compare(0, 3, L"lpt") == 0) &&
+           stem[3] >= L'1' && stem[3] <= L'9';
+}
+
 bool isSafeComponent(const std::wstring& component) {
     if (component.empty() || component == L"." || component == L".." || component.back() == L'.' ||
-        component.back() == L' ') {
+        component.back() == L' ' || isDeviceName(component)) {
         return false;
     }
     return std::none_of(component.begin(), component.end(),
@@ -60,10 +77,9 @@ bool isSafeComponent(const std::wstring& component) {
 }
 
 bool equalsIgnoringAsciiCase(const std::wstring& a, const wchar_t* b) {
-    const auto lower = [](wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c; };
     std::size_t i = 0;
     for (; i < a.size() && b[i]; ++i) {
-        if (lower(a[i]) != lower(b[i])) {
+        if (lowerAscii(a[i]) != lowerAscii(b[i])) {
             return false;
         }
     }
@@ -178,7 +194,7 @@ InstallResult placeEntry(InstallerContext& context, const PackageEntry& entry, p
     }
     std::wstring destination;
     const std::wstring& slot = context.directories[entry.kind];
-    if (slot.empty() || !composePath(slot, name, destination) ||
+    if (!composePath(slot, name, destination) ||
         ensureDirectories(destination, true) == ERR_CREATE_DIRECTORY) {
         return ERR_CREATE_DIRECTORY;
     }

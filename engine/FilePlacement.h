@@ -15,7 +15,7 @@ struct InstallerContext;
 // The entry's name as a relative path, when the entry is safe to act on: a destination kind of the table, a
 // NUL-terminated name of backslash-separated components, none empty, "." or "..", with no colon, slash or
 // control character, no component ending in a dot or space (Windows would drop them), no unpaired surrogate,
-// and a base name that is not the unpacked store's. False otherwise.
+// no device name (CON, NUL, COM1, ...), and a base name that is not the unpacked store's. False otherwise.
 bool entryRelativePath(const PackageEntry& entry, std::wstring& name);
 
 // The part of a name after its last backslash; the whole name when it has none.

@@ -83,7 +83,7 @@ std::wstring parentOf(const std::wstring& path) {
 // "%s\\%s" of a directory and a name, or empty when the directory is unknown or the result does not fit.
 std::wstring slotPath(const std::wstring& directory, const wchar_t* name) {
     std::wstring path;
-    return !directory.empty() && composePath(directory, name, path) ? path : std::wstring();
+    return composePath(directory, name, path) ? path : std::wstring();
 }
 
 }  // namespace
@@ -112,6 +112,10 @@ bool fitsPathBuffer(const std::wstring& path) {
 }
 
 bool composePath(const std::wstring& directory, const std::wstring& name, std::wstring& path) {
+    // Under no directory the name would land in the root of the current drive.
+    if (directory.empty()) {
+        return false;
+    }
     std::wstring joined = directory + L'\\' + name;
     if (!fitsPathBuffer(joined)) {
         return false;

@@ -120,7 +120,8 @@ std::size_t pathUnits(const std::wstring& path);
 // True when the path fits a Windows path buffer of PATH_UNITS wide characters with its terminator.
 bool fitsPathBuffer(const std::wstring& path);
 
-// "%s\\%s" of a directory and a name; false (path untouched) when the result would not fit.
+// "%s\\%s" of a directory and a name; false (path untouched) when the directory is empty or the result would
+// not fit.
 bool composePath(const std::wstring& directory, const std::wstring& name, std::wstring& path);
 
 // DRIVE: the system-wide Windows directory cut at its last backslash (C: for C:\Windows).

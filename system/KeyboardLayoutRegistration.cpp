@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <initializer_list>
 #include <vector>
 
 namespace {
@@ -108,12 +109,34 @@ void writeLayoutKey(RegistrationServices& services, const std::wstring& layoutId
     setCountedString(services.registry, layout, kLayoutTextValue, layoutText);
 }
 
-std::wstring layoutIdFor(RegistrationServices& services, const wchar_t* language, const wchar_t* fallback) {
+// Chooses the layout's identifier (the default when the layout list cannot be read), writes its layout key and
+// lists it for preloading.
+std::wstring registerLayout(RegistrationServices& services, const wchar_t* language, const wchar_t* fallback,
+                            const wchar_t* layoutText) {
     std::wstring layoutId;
     if (!chooseLayoutId(services, language, layoutId)) {
         layoutId = fallback;
     }
+    writeLayoutKey(services, layoutId, layoutText);
+    addToPreload(services, layoutId);
     return layoutId;
+}
+
+struct RecordedLayout {
+    const wchar_t* valueName;
+    const std::wstring& layoutId;
+};
+
+// Records the identifiers in the product key, unless it cannot be created.
+void recordLayouts(RegistrationServices& services, std::initializer_list<RecordedLayout> layouts) {
+    RegistryKey product;
+    if (services.registry.createKey(RegistryRoot::CurrentUser, kLayoutProductKey, product) !=
+        platform::kRegistrySuccess) {
+        return;
+    }
+    for (const RecordedLayout& layout : layouts) {
+        setCountedString(services.registry, product, layout.valueName, layout.layoutId);
+    }
 }
 
 }  // namespace
@@ -144,34 +167,18 @@ InstallResult registerInputMethod(RegistrationServices& services) {
 }
 
 InstallResult registerImmLayouts(RegistrationServices& services) {
-    const std::wstring chinese = layoutIdFor(services, kChineseLanguage, kDefaultChineseLayout);
-    writeLayoutKey(services, chinese, kLayoutText);
-    addToPreload(services, chinese);
-    const std::wstring mongolian = layoutIdFor(services, kMongolianLanguage, kDefaultMongolianLayout);
-    writeLayoutKey(services, mongolian, kLayoutText);
-    addToPreload(services, mongolian);
+    const std::wstring chinese = registerLayout(services, kChineseLanguage, kDefaultChineseLayout, kLayoutText);
+    const std::wstring mongolian = registerLayout(services, kMongolianLanguage, kDefaultMongolianLayout, kLayoutText);
     activateLayout(services, chinese);
-
-    RegistryKey product;
-    if (services.registry.createKey(RegistryRoot::CurrentUser, kLayoutProductKey, product) ==
-        platform::kRegistrySuccess) {
-        setCountedString(services.registry, product, kChineseLayoutValue, chinese);
-        setCountedString(services.registry, product, kMongolianLayoutValue, mongolian);
-    }
+    recordLayouts(services, {{kChineseLayoutValue, chinese}, {kMongolianLayoutValue, mongolian}});
     return RESULT_OK;
 }
 
 InstallResult registerMongolianLayout(RegistrationServices& services) {
-    const std::wstring mongolian = layoutIdFor(services, kMongolianLanguage, kDefaultMongolianLayout);
-    writeLayoutKey(services, mongolian, kMongolianLayoutText);
-    addToPreload(services, mongolian);
+    const std::wstring mongolian =
+        registerLayout(services, kMongolianLanguage, kDefaultMongolianLayout, kMongolianLayoutText);
     activateLayout(services, mongolian);
-
-    RegistryKey product;
-    if (services.registry.createKey(RegistryRoot::CurrentUser, kLayoutProductKey, product) ==
-        platform::kRegistrySuccess) {
-        setCountedString(services.registry, product, kMongolianLayoutValue, mongolian);
-    }
+    recordLayouts(services, {{kMongolianLayoutValue, mongolian}});
     return RESULT_OK;
 }
 

@@ -26,13 +26,18 @@ ScopedStream streamOverCopy(const void* bytes, size_t length) {
     return ScopedStream(stream);
 }
 
-// The family to make the font from: "Zelnsoft2012" in the collection, or the generic sans-serif one.
-ScopedFontFamily findFamily(GpFontCollection* collection) {
+// "Zelnsoft2012" as the collection offers it, or none.
+ScopedFontFamily namedFamily(GpFontCollection* collection) {
     GpFontFamily* family = nullptr;
-    if (DllExports::GdipCreateFontFamilyFromName(kFontFamilyName, collection, &family) == Ok && family != nullptr) {
-        return ScopedFontFamily(family);
+    if (collection == nullptr ||
+        DllExports::GdipCreateFontFamilyFromName(kFontFamilyName, collection, &family) != Ok) {
+        return nullptr;
     }
-    family = nullptr;
+    return ScopedFontFamily(family);
+}
+
+ScopedFontFamily sansSerifFamily() {
+    GpFontFamily* family = nullptr;
     if (DllExports::GdipGetGenericFontFamilySansSerif(&family) != Ok) return nullptr;
     return ScopedFontFamily(family);
 }
@@ -71,11 +76,11 @@ UIFont* createFont(const void* bytes, size_t length, int32_t pixelSize, int32_t 
     if (record->collection && bytes != nullptr && length != 0) {
         DllExports::GdipPrivateAddMemoryFont(record->collection.get(), bytes, static_cast<INT>(length));
     }
-    ScopedFontFamily family = findFamily(record->collection.get());
+    // The family is needed only to make the font; the record keeps the font's own family.
+    ScopedFontFamily family = namedFamily(record->collection.get());
     record->gdiFont = makeFont(family.get(), pixelSize, style);
     if (!record->gdiFont) {
-        // A family the collection offers but cannot make a font from falls back like a missing one.
-        family = findFamily(nullptr);
+        family = sansSerifFamily();
         record->gdiFont = makeFont(family.get(), pixelSize, style);
     }
     if (record->gdiFont) {
@@ -113,15 +118,16 @@ int loadResourceCopy(HMODULE module, int32_t id, const wchar_t* type, ResourceCo
     if (resource == nullptr) return 1;
     const DWORD length = SizeofResource(module, resource);
     HGLOBAL loaded = LoadResource(module, resource);
-    const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
-    if (data == nullptr) return 1;
-    ScopedGlobal block(GlobalAlloc(GMEM_FIXED, length));
-    if (!block) return 1;
-    void* bytes = GlobalLock(static_cast<HGLOBAL>(block.get()));
-    if (bytes == nullptr) return 1;
-    std::memcpy(bytes, data, length);
-    GlobalUnlock(static_cast<HGLOBAL>(block.get()));
+    if (loaded == nullptr) return 1;
+    const void* data = LockResource(loaded);
+    ScopedGlobal block(data != nullptr ? GlobalAlloc(GMEM_FIXED, length) : nullptr);
+    void* bytes = block ? GlobalLock(static_cast<HGLOBAL>(block.get())) : nullptr;
+    if (bytes != nullptr) {
+        std::memcpy(bytes, data, length);
+        GlobalUnlock(static_cast<HGLOBAL>(block.get()));
+    }
     FreeResource(loaded);
+    if (bytes == nullptr) return 1;
     copy.block = static_cast<HGLOBAL>(block.release());
     copy.bytes = bytes;
     copy.length = length;

@@ -30,7 +30,7 @@ ScopedImage bitmapOverSurface(const Surface& surface) {
 }  // namespace
 
 UIView::UIView(HWND windowHandle)
-    : children_(new MGArray), windowHandle_(windowHandle), drawingContext_(makeDrawingContext(windowHandle)) {}
+    : children_(new MGArray), drawingContext_(makeDrawingContext(windowHandle)) {}
 
 UIView::UIView(UIWindow* window) : UIView(window->handle()) {
     window_ = window;

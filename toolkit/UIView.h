@@ -70,7 +70,6 @@ private:
     int32_t tag_ = 0;
     MGArray* children_;
     UIView* parent_ = nullptr;
-    HWND windowHandle_;
     // The surface is declared first so that it goes last: the context it is selected into is deleted
     // before it, which is what frees it for deletion.
     Surface surface_;

@@ -50,6 +50,8 @@ public:
     virtual LRESULT windowProc(UINT message, WPARAM wParam, LPARAM lParam);
     virtual HWND handle() const { return handle_; }
     virtual int32_t createCount() const { return createCount_; }
+    // The instance handle given to `create`, kept for the application.
+    HINSTANCE instance() const { return instance_; }
     virtual UIView* rootView() const { return rootView_; }
     // Gives the capture to the view unless another holds it; answers the holder.
     virtual UIView* captureMouse(UIView* view);

@@ -112,53 +112,46 @@ std::int32_t FakeRegistry::resolve(std::intptr_t parent, const std::wstring& sub
     return kRegistrySuccess;
 }
 
-std::shared_ptr<FakeRegistry::Node> FakeRegistry::find(const Target& target) const {
-    std::shared_ptr<Node> node = target.start;
-    for (const std::wstring& component : target.components) {
-        const auto child = node->children.find(fold(component));
-        if (child == node->children.end()) {
+std::shared_ptr<FakeRegistry::Node> FakeRegistry::walk(std::shared_ptr<Node> node,
+                                                       const std::vector<std::wstring>& components, bool make) {
+    for (const std::wstring& component : components) {
+        if (!node) {
             return nullptr;
+        }
+        const std::wstring folded = fold(component);
+        auto child = node->children.find(folded);
+        if (child == node->children.end()) {
+            if (!make) {
+                return nullptr;
+            }
+            auto made = std::make_shared<Node>();
+            made->name = component;
+            child = node->children.emplace(folded, std::move(made)).first;
         }
         node = child->second;
     }
     return node;
 }
 
+std::shared_ptr<FakeRegistry::Node> FakeRegistry::storedRoot(const std::wstring& rootName) const {
+    const std::wstring root = fold(rootName);
+    return root == kCurrentUser ? currentUser_ : root == kLocalMachine ? localMachine_ : nullptr;
+}
+
 std::shared_ptr<FakeRegistry::Node> FakeRegistry::findStored(const std::wstring& keyPath) const {
-    std::vector<std::wstring> components = splitPath(keyPath);
+    const std::vector<std::wstring> components = splitPath(keyPath);
     if (components.empty()) {
         return nullptr;
     }
-    Target target;
-    const std::wstring root = fold(components.front());
-    if (root == kCurrentUser) {
-        target.start = currentUser_;
-    } else if (root == kLocalMachine) {
-        target.start = localMachine_;
-    } else {
-        return nullptr;
-    }
-    components.erase(components.begin());
-    target.components = std::move(components);
-    return find(target);
+    return walk(storedRoot(components.front()), {components.begin() + 1, components.end()}, false);
 }
 
 std::shared_ptr<FakeRegistry::Node> FakeRegistry::makeStored(const std::wstring& keyPath) {
-    std::vector<std::wstring> components = splitPath(keyPath);
+    const std::vector<std::wstring> components = splitPath(keyPath);
     if (components.empty()) {
         return nullptr;
     }
-    const std::wstring root = fold(components.front());
-    std::shared_ptr<Node> node = root == kCurrentUser ? currentUser_ : root == kLocalMachine ? localMachine_ : nullptr;
-    for (std::size_t at = 1; node && at < components.size(); ++at) {
-        std::shared_ptr<Node>& child = node->children[fold(components[at])];
-        if (!child) {
-            child = std::make_shared<Node>();
-            child->name = components[at];
-        }
-        node = child;
-    }
-    return node;
+    return walk(storedRoot(components.front()), {components.begin() + 1, components.end()}, true);
 }
 
 const FakeRegistry::Handle* FakeRegistry::lookup(const RegistryKey& key) const {
@@ -226,18 +219,25 @@ std::vector<std::wstring> FakeRegistry::subkeyNames(const std::wstring& keyPath)
     return names;
 }
 
+std::int32_t FakeRegistry::resolveCall(const std::wstring& api, Operation operation, KeyParent parent,
+                                       const std::wstring& subkey, std::uint32_t access, RegistryView view,
+                                       Target& target) {
+    std::int32_t status = resolve(parent.handle(), subkey, view, target);
+    record(api, status == kRegistrySuccess ? target.path() : subkey, L"", access);
+    if (status == kRegistrySuccess) {
+        failing(operation, target.path(), L"", status);
+    }
+    return status;
+}
+
 std::int32_t FakeRegistry::open(const std::wstring& api, KeyParent parent, const std::wstring& subkey,
                                 std::uint32_t access, RegistryView view, RegistryKey& key) {
     Target target;
-    std::int32_t status = resolve(parent.handle(), subkey, view, target);
-    record(api, status == kRegistrySuccess ? target.path() : subkey, L"", access);
+    const std::int32_t status = resolveCall(api, Operation::Open, parent, subkey, access, view, target);
     if (status != kRegistrySuccess) {
         return status;
     }
-    if (failing(Operation::Open, target.path(), L"", status)) {
-        return status;
-    }
-    std::shared_ptr<Node> node = find(target);
+    std::shared_ptr<Node> node = walk(target.start, target.components, false);
     if (!node) {
         return kRegistryNotFound;
     }
@@ -248,24 +248,11 @@ std::int32_t FakeRegistry::open(const std::wstring& api, KeyParent parent, const
 std::int32_t FakeRegistry::create(const std::wstring& api, KeyParent parent, const std::wstring& subkey,
                                   std::uint32_t access, RegistryView view, RegistryKey& key) {
     Target target;
-    std::int32_t status = resolve(parent.handle(), subkey, view, target);
-    record(api, status == kRegistrySuccess ? target.path() : subkey, L"", access);
+    const std::int32_t status = resolveCall(api, Operation::Create, parent, subkey, access, view, target);
     if (status != kRegistrySuccess) {
         return status;
     }
-    if (failing(Operation::Create, target.path(), L"", status)) {
-        return status;
-    }
-    std::shared_ptr<Node> node = target.start;
-    for (const std::wstring& component : target.components) {
-        std::shared_ptr<Node>& child = node->children[fold(component)];
-        if (!child) {
-            child = std::make_shared<Node>();
-            child->name = component;
-        }
-        node = child;
-    }
-    key = newHandle(std::move(node), target.path());
+    key = newHandle(walk(target.start, target.components, true), target.path());
     return kRegistrySuccess;
 }
 
@@ -423,20 +410,17 @@ std::int32_t FakeRegistry::enumValue(const RegistryKey& key, std::uint32_t index
 
 std::int32_t FakeRegistry::deleteKey(KeyParent parent, const std::wstring& subkey) {
     Target target;
-    std::int32_t status = resolve(parent.handle(), subkey, RegistryView::Default, target);
-    record(L"RegDeleteKeyW", status == kRegistrySuccess ? target.path() : subkey);
+    const std::int32_t status =
+        resolveCall(L"RegDeleteKeyW", Operation::DeleteKey, parent, subkey, 0, RegistryView::Default, target);
     if (status != kRegistrySuccess) {
         return status;
     }
     if (target.components.empty()) {
         return kRegistryInvalidParameter;
     }
-    if (failing(Operation::DeleteKey, target.path(), L"", status)) {
-        return status;
-    }
     const std::wstring last = target.components.back();
     target.components.pop_back();
-    const std::shared_ptr<Node> parentNode = find(target);
+    const std::shared_ptr<Node> parentNode = walk(target.start, target.components, false);
     if (!parentNode) {
         return kRegistryNotFound;
     }

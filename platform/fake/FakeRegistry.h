@@ -5,7 +5,8 @@
 //   - string data is stored with exactly the byte count written (UTF-16 little-endian bytes);
 //   - RegDeleteKeyW refuses a key that has subkeys;
 //   - as a 32-bit process on 64-bit Windows (the default), HKEY_LOCAL_MACHINE\SOFTWARE in the default view
-//     is redirected to SOFTWARE\WOW6432Node, while the 64-bit view reaches SOFTWARE itself;
+//     is redirected to SOFTWARE\WOW6432Node, while the 64-bit view reaches SOFTWARE itself (the few subkeys
+//     that Windows shares between the views are not singled out);
 //   - chosen operations on chosen keys fail with a chosen error code.
 // Tests address keys by their stored path, e.g. "HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\Microsoft".
 // Every call is recorded (API name, key path, value name, access mask, byte count) in order.
@@ -106,12 +107,18 @@ private:
     };
 
     std::int32_t resolve(std::intptr_t parent, const std::wstring& subkey, RegistryView view, Target& target) const;
-    std::shared_ptr<Node> find(const Target& target) const;
+    // Walks the components down from node, making missing keys when asked; null when one is missing.
+    static std::shared_ptr<Node> walk(std::shared_ptr<Node> node, const std::vector<std::wstring>& components,
+                                      bool make);
+    std::shared_ptr<Node> storedRoot(const std::wstring& rootName) const;
     std::shared_ptr<Node> findStored(const std::wstring& keyPath) const;
     std::shared_ptr<Node> makeStored(const std::wstring& keyPath);
     const Handle* lookup(const RegistryKey& key) const;
     bool failing(Operation operation, const std::wstring& keyPath, const std::wstring& valueName,
                  std::int32_t& error) const;
+    // Resolves and records a key call, and answers an injected failure for it.
+    std::int32_t resolveCall(const std::wstring& api, Operation operation, KeyParent parent,
+                             const std::wstring& subkey, std::uint32_t access, RegistryView view, Target& target);
     std::int32_t open(const std::wstring& api, KeyParent parent, const std::wstring& subkey, std::uint32_t access,
                       RegistryView view, RegistryKey& key);
     std::int32_t create(const std::wstring& api, KeyParent parent, const std::wstring& subkey, std::uint32_t access,

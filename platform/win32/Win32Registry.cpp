@@ -60,7 +60,8 @@ std::int32_t Win32Registry::createKeyEx(KeyParent parent, const std::wstring& su
 
 std::int32_t Win32Registry::queryValue(const RegistryKey& key, const std::wstring& name, std::uint32_t bufferBytes,
                                        RegistryValue& value) {
-    std::vector<std::uint8_t> buffer(bufferBytes);
+    // Never a null buffer: with one, Windows answers the data's size instead of reading it.
+    std::vector<std::uint8_t> buffer(bufferBytes > 0 ? bufferBytes : 1);
     DWORD type = REG_NONE;
     DWORD size = bufferBytes;
     const LSTATUS status =

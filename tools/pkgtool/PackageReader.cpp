@@ -21,7 +21,6 @@ bool inflateMember(const Bytes& member, std::uint32_t expectedSize, Bytes& out, 
         return false;
     }
     out.clear();
-    out.reserve(expectedSize);
     stream.next_in = const_cast<Bytef*>(member.data());
     stream.avail_in = static_cast<uInt>(member.size());
     std::uint8_t buffer[65536];
@@ -71,6 +70,10 @@ bool readInstallerPackage(const std::wstring& installer, InstallerPackage& packa
     const InstallResult located = locateInstallerPackage(installer, package);
     if (located != RESULT_OK) {
         error = "no package found (result " + std::to_string(located) + ")";
+        return false;
+    }
+    if (package.trailer.packedSize > package.trailerOffset) {
+        error = "packedSize " + std::to_string(package.trailer.packedSize) + " is larger than all that precedes the trailer";
         return false;
     }
     platform::File file(installer, platform::FileMode::Read);

@@ -2,6 +2,7 @@
 // with the trailer appended, and the progress they report.
 #include "EngineFixture.h"
 
+#include "engine/FilePlacement.h"
 #include "engine/PayloadExtraction.h"
 #include "engine/Progress.h"
 
@@ -138,6 +139,14 @@ TEST_F(Extraction, ArchiveThatCannotBeCreatedOrWritten) {
     }
     EXPECT_FALSE(fs::exists(storeFull.temp() / "tmp.zip"));
     EXPECT_TRUE(fs::exists(storeFull.temp() / "installer.dat"));
+}
+
+TEST_F(Extraction, WithoutATemporaryFolderNothingIsWritten) {
+    const Installer installer = makeInstaller({file(L"a.bin", DEST_INSTALL, noise(100, 11))});
+    Staged staged(installer);
+    staged.context.tempDir.clear();
+    EXPECT_EQ(ERR_OPEN, extract(staged));
+    EXPECT_EQ(ERR_OPEN, placeFiles(staged.context));
 }
 
 TEST_F(Extraction, ExistingTemporaryFolderIsUsedAsItIs) {

@@ -234,8 +234,10 @@ TEST(Paths, BufferOf260UnitsHoldsAt259) {
     EXPECT_EQ(259u, path.size());
     EXPECT_FALSE(composePath(std::wstring(250, L'd'), L"123456789", path));
     EXPECT_EQ(259u, path.size());
+    EXPECT_FALSE(composePath(L"", L"tmp.zip", path));
     InstallerContext context;
     EXPECT_EQ(ERR_CREATE_DIRECTORY, setInstallDirectory(context, std::wstring(256, L'd')));
+    EXPECT_EQ(ERR_CREATE_DIRECTORY, setInstallDirectory(context, L""));
     EXPECT_EQ(L"", context.tempDir);
     EXPECT_EQ(RESULT_OK, setInstallDirectory(context, L"C:\\Program Files\\Zelnsoft"));
     EXPECT_EQ(L"C:\\Program Files\\Zelnsoft\\tmp", context.tempDir);

@@ -65,6 +65,20 @@ TEST(Placement, EveryEntryLandsInItsSlotWithSubfoldersAndProgressTo95) {
     EXPECT_EQ(RESULT_OK, verifyFiles(staged.context));
 }
 
+TEST(Placement, FortyEqualFilesShowTheSinglePrecisionRatio) {
+    std::vector<pkgtool::PackageFile> files;
+    for (int i = 0; i < 40; ++i) {
+        files.push_back(file(L"f" + std::to_wstring(i) + L".bin", DEST_INSTALL, noise(1000, static_cast<std::uint32_t>(i))));
+    }
+    Staged staged(makeInstaller(files));
+    EXPECT_EQ(RESULT_OK, extractThenPlace(staged));
+    // In single precision 7000 / 40000 is 0.174999997, so 7 points fall short and 62 is never sent; exact
+    // arithmetic would send every value from 56 to 95.
+    EXPECT_EQ((std::vector<int>{56, 57, 58, 59, 60, 61, 63, 65, 66, 67, 68, 70, 71, 72, 73, 75, 77, 79, 80, 82,
+                                84, 85, 87, 89, 90, 92, 94, 95}),
+              staged.listener.progress);
+}
+
 TEST(Placement, ExistingDestinationKeepsItsContentAndStillPasses) {
     const Installer installer = makeInstaller({file(L"keep.txt", DEST_FONTS, noise(100, 6))});
     Staged staged(installer);
@@ -166,6 +180,9 @@ TEST(PlacementFailures, UnsafeEntriesRefuseTheWholePackageBeforeAnyFileIsWritten
         rawEntry(u"x\ttab.txt", DEST_INSTALL, 4),
         rawEntry(std::u16string(u"x") + char16_t(0xD800) + u".txt", DEST_INSTALL, 4),
         rawEntry(u"sub\\INSTALLER.DAT", DEST_INSTALL, 4),
+        rawEntry(u"con", DEST_INSTALL, 4),
+        rawEntry(u"a\\NUL.txt", DEST_INSTALL, 4),
+        rawEntry(u"Com7.log", DEST_INSTALL, 4),
     };
     for (std::size_t i = 0; i < unsafe.size(); ++i) {
         // A sound first entry, then the unsafe one: neither may be written.
@@ -179,7 +196,7 @@ TEST(PlacementFailures, UnsafeEntriesRefuseTheWholePackageBeforeAnyFileIsWritten
 }
 
 TEST(PlacementFailures, NamesThatAreSafe) {
-    for (const std::u16string& name : std::vector<std::u16string>{u"a.txt", u"dir.v2\\sub\\file", u"..x", u"x..y\\z", u"\u0645\u0646.ttf",
+    for (const std::u16string& name : std::vector<std::u16string>{u"a.txt", u"console.txt", u"com10", u"lpt", u"nul_", u"dir.v2\\sub\\file", u"..x", u"x..y\\z", u"\u0645\u0646.ttf",
                                       std::u16string(u"emoji") + char16_t(0xD83D) + char16_t(0xDE00)}) {
         std::wstring path;
         EXPECT_TRUE(entryRelativePath(rawEntry(name, DEST_APPDATA, 0), path));

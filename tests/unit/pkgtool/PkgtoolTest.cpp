@@ -321,6 +321,14 @@ TEST_F(Malformed, BrokenDirectoriesAndMembers) {
     const ToolRun verified = pkgtool({"verify", (root / "bad.exe").string()});
     EXPECT_NE(std::string::npos, verified.err.find("differs from unpackedSize")) << verified.err;
 
+    PackageTrailer huge;
+    huge.magic = PACKAGE_MAGIC;
+    huge.packedSize = 0xFFFFFF00;
+    writeBytes(root / "huge.exe", pkgtool::installerBytes(readFile(ZELN_STUB64), {}, huge));
+    const ToolRun listedHuge = pkgtool({"list", (root / "huge.exe").string()});
+    EXPECT_NE(std::string::npos, listedHuge.err.find("larger than all that precedes the trailer")) << listedHuge.err;
+    EXPECT_EQ(ERR_READ, pkgtool({"extract", (root / "huge.exe").string(), (root / "dir").string()}).status);
+
     writeBytes(root / "plain.exe", readFile(ZELN_STUB32));
     EXPECT_EQ(ERR_NO_TRAILER, pkgtool({"extract", (root / "plain.exe").string(), (root / "dir").string()}).status);
     EXPECT_NE(0, pkgtool({"list", (root / "plain.exe").string()}).status);

@@ -6,6 +6,7 @@
 #include "registration_fixture.h"
 
 #include <algorithm>
+#include <fstream>
 #include <set>
 
 namespace {
@@ -51,6 +52,22 @@ TEST_F(FontRegistrationTest, FontTableHas28OpenTypeRowsWithShortFileNamesInAlpha
         names.insert(name);
     }
     EXPECT_EQ(kFontCount, names.size());
+}
+
+// The demo payload makes its fonts from the table's file; the installer registers the rows compiled from it.
+TEST_F(FontRegistrationTest, CompiledFontTableIsTheRowsOfTheTableFile) {
+    std::ifstream file(ZELN_FONT_TABLE_FILE, std::ios::binary);
+    ASSERT_TRUE(file.is_open());
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(file, line);) {
+        lines.push_back(line);
+    }
+    ASSERT_EQ(kFontCount, lines.size());
+    for (std::size_t row = 0; row < kFontCount; ++row) {
+        const std::wstring compiled = std::wstring(fontTable()[row].fileName) + L"\t" + fontTable()[row].displayName;
+        ASSERT_TRUE(std::all_of(compiled.begin(), compiled.end(), [](wchar_t c) { return c < 0x80; }));
+        EXPECT_EQ(lines[row], std::string(compiled.begin(), compiled.end()));
+    }
 }
 
 TEST_F(FontRegistrationTest, ProductValuesAndFontsAreWrittenWithoutCountedTerminators) {

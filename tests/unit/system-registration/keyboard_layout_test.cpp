@@ -199,6 +199,8 @@ TEST_F(KeyboardLayoutTest, WindowsVersionPicksTheBranch) {
 
 TEST_F(KeyboardLayoutTest, DispatcherRunsTheTextServiceBranchAndPostsAFontChange) {
     facts.version = {6, 2, platform::PRODUCT_WORKSTATION};
+    // A regsvr32 run that fails to start stops nothing that follows it.
+    shell.launches = false;
     EXPECT_EQ(0, registerInputMethod(services));
     ASSERT_EQ(1u, shell.executions.size());
     EXPECT_EQ(L"missing", stored(kProduct, L"KLCN"));

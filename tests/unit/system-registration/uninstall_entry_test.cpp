@@ -67,12 +67,6 @@ TEST_F(UninstallEntryTest, TwentyThreeValuesGoInOrderWithTheirTypesAndByteCounts
     EXPECT_EQ(0u, registry.openHandleCount());
 }
 
-TEST_F(UninstallEntryTest, HelpLinkIsAnHttpAddressWithoutPath) {
-    const std::wstring address = kHelpSiteAddress;
-    ASSERT_EQ(0u, address.rfind(L"http://", 0));
-    EXPECT_EQ(std::wstring::npos, address.find(L'/', 7));
-}
-
 TEST_F(UninstallEntryTest, ArchitectureCodeChoosesTheView) {
     writeUninstallEntry(services, context);
     EXPECT_TRUE(registry.hasKey(kEntry64));

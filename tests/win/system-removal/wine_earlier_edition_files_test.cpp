@@ -108,10 +108,4 @@ TEST_F(WineFiles, EarlierEditionFilesGoFromSystemFoldersAndDefaultProgramFolders
     EXPECT_TRUE(exists(programs + L"Chosen\\mine.txt"));
 }
 
-TEST_F(WineFiles, NothingToRemoveOnACleanSystem) {
-    EXPECT_EQ(RESULT_OK, clearOutdatedImeModules(files, versions, windows, kPackaged, kPackaged));
-    EXPECT_EQ(1, removeEarlierEditionFiles(files, windows));
-    EXPECT_TRUE(exists(system32 + L"kernel32.dll"));
-}
-
 }  // namespace

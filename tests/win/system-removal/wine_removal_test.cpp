@@ -8,6 +8,7 @@
 #include "platform/win32/Win32KeyboardLayouts.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32Shell.h"
+#include "platform/win32/Win32VersionInfo.h"
 #include "platform/win32/WindowsSystemFacts.h"
 
 #include "PrefixFiles.h"
@@ -111,6 +112,8 @@ TEST_F(WineRemoval, CleanPrefixFindsNothingAndSucceeds) {
     const auto preloadBefore = preload();
     const auto uninstallBefore = subkeys(HKEY_LOCAL_MACHINE, kUninstall);
 
+    platform::Win32VersionInfo versions;
+    EXPECT_EQ(RESULT_OK, clearOutdatedImeModules(files, versions, windows, {7, 27, 1, 0}, {1, 3, 10, 0}));
     EXPECT_EQ(RESULT_OK, removeInstalledEdition(services));
     EXPECT_EQ(RESULT_OK, removeEarlierEditions(services));
 

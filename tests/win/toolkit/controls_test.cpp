@@ -184,6 +184,31 @@ TEST_F(ButtonTest, HoverAndLeaveWhileCapturedKeepTheReleaseWithThePressedButton)
     EXPECT_EQ(nullptr, GetCapture());
 }
 
+class CountedImage : public UIImage {
+public:
+    explicit CountedImage(int& destroyed) : UIImage("", 0), destroyed_(destroyed) {}
+    ~CountedImage() override { ++destroyed_; }
+
+private:
+    int& destroyed_;
+};
+
+TEST(UIButtonTest, DestroyingAButtonDestroysEachDistinctImageOnce) {
+    TestWindow window;
+    openWindow(window, 10, 10, 50, 50);
+    int firstDestroyed = 0, secondDestroyed = 0;
+    auto* first = new CountedImage(firstDestroyed);
+    auto* second = new CountedImage(secondDestroyed);
+    auto button = std::make_unique<UIButton>(window.handle());
+    button->normalImage = first;
+    button->hoverImage = second;
+    button->pressedImage = second;
+    button->disabledImage = first;
+    button.reset();
+    EXPECT_EQ(1, firstDestroyed);
+    EXPECT_EQ(1, secondDestroyed);
+}
+
 class LabelTest : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -1,0 +1,117 @@
+#include "engine/InstallSequence.h"
+
+#include "engine/FilePlacement.h"
+#include "engine/PayloadExtraction.h"
+#include "platform/MessageWindow.h"
+
+namespace {
+
+// Hands the worker's messages to the interface thread through the message window, which calls the
+// interface's callback there while the worker waits.
+class MessageWindowListener final : public EngineListener {
+public:
+    // Nothing to do when the window exists already or nobody listens.
+    bool createMessageWindow(EngineCallback callback) {
+        if (window_.exists() || !callback) return true;
+        callback_ = callback;
+        return window_.create(ENGINE_WINDOW_NAME, WM_INSTALL_BEGIN, WM_INSTALL_PROGRESS, &deliver, this);
+    }
+    bool exists() const { return window_.exists(); }
+    void engineMessage(int message, int wParam, int lParam) override { window_.send(message, wParam, lParam); }
+
+private:
+    static void deliver(void* owner, int message, int wParam, int lParam) {
+        static_cast<MessageWindowListener*>(owner)->callback_(message, wParam, lParam);
+    }
+
+    platform::MessageWindow window_;
+    EngineCallback callback_ = nullptr;
+};
+
+// One install per process: the window lives until the process ends.
+MessageWindowListener messageWindowListener;
+
+// The installation directory could not be taken (its path or its "tmp" folder does not fit); reported by the
+// worker like a package that was not found.
+InstallResult installDirectoryResult = RESULT_OK;
+
+void notifyInterface(InstallerContext& context, int message, int wParam, int lParam) {
+    if (context.listener) context.listener->engineMessage(message, wParam, lParam);
+}
+
+InstallResult failInstall(InstallerContext& context, SystemSteps& steps, InstallResult result) {
+    steps.removeInstalledEdition();
+    notifyInterface(context, WM_INSTALL_FAILURE, result, 0);
+    return result;
+}
+
+void openInstallLog(InstallerEngine& engine) {
+    const InstallerContext& context = engine.context();
+    const std::wstring logPath = context.directories[DEST_ROAMING] + L"\\ins.log";
+    if (fitsPathBuffer(logPath)) engine.log().setLogPath(logPath);
+    engine.log().writeLogLine(L"OS Type : %s %s bit.",
+                              {osTypeName(context.osType), archCodeName(context.archCode)});
+}
+
+}  // namespace
+
+std::thread startInstall(InstallerEngine& engine, const std::wstring& installDirectory, SystemSteps& steps) {
+    InstallerContext& context = engine.context();
+    installDirectoryResult = setInstallDirectory(context, installDirectory);
+    if (engine.callback() && messageWindowListener.createMessageWindow(engine.callback()) &&
+        messageWindowListener.exists()) {
+        context.listener = &messageWindowListener;
+    }
+    return std::thread([&engine, &steps] { runInstall(engine, steps); });
+}
+
+InstallResult runInstall(InstallerEngine& engine, SystemSteps& steps) {
+    InstallerContext& context = engine.context();
+    // A package that cannot be found or read installs nothing, and must not take out the edition that is
+    // installed and working either: report the code and leave the system as it is.
+    const InstallResult startResult = context.initResult != RESULT_OK ? context.initResult : installDirectoryResult;
+    if (startResult != RESULT_OK) {
+        notifyInterface(context, WM_INSTALL_FAILURE, startResult, 0);
+        return startResult;
+    }
+
+    openInstallLog(engine);
+    notifyInterface(context, WM_INSTALL_BEGIN, 0, 0);
+    steps.stopRunningServices();
+
+    reportProgress(context, 1);
+    if (!steps.notifyImeBeforeInstall()) return failInstall(context, steps, ERR_PRECHECK);
+    reportProgress(context, 2);
+    if (steps.clearOutdatedImeModules(context.trailer.imeVersion, context.trailer.textServiceVersion) != RESULT_OK) {
+        return failInstall(context, steps, ERR_PRECHECK);
+    }
+    reportProgress(context, 5);
+    if (const InstallResult result = extractPayload(context); result != RESULT_OK) {
+        return failInstall(context, steps, result);
+    }
+
+    reportProgress(context, 45);
+    steps.removeInstalledEdition();
+    reportProgress(context, 50);
+    steps.removeEarlierEditions();
+
+    reportProgress(context, 55);
+    if (const InstallResult result = placeFiles(context); result != RESULT_OK) return failInstall(context, steps, result);
+    reportProgress(context, 95);
+    if (const InstallResult result = verifyFiles(context); result != RESULT_OK) return failInstall(context, steps, result);
+
+    reportProgress(context, 97);
+    if (const InstallResult result = steps.registerFontsAndProductKeys(context, engine.log()); result != RESULT_OK) {
+        return failInstall(context, steps, result);
+    }
+    steps.writeProductRegistration(context, engine.log());
+    steps.writeUninstallEntry(context, engine.log());
+
+    reportProgress(context, 98);
+    steps.notifyImeAfterInstall();
+    engine.log().deleteLogFile();
+
+    reportProgress(context, 100);
+    notifyInterface(context, WM_INSTALL_SUCCESS, 0, 0);
+    return RESULT_OK;
+}

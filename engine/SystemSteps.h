@@ -1,0 +1,34 @@
+// The nine things the install sequence asks of the system-integration layer, in the order it asks them.
+// The engine knows them only through this interface; the wizard hands it the real implementation, and a
+// test can hand it one that records the calls.
+#pragma once
+
+#include "engine/InstallLog.h"
+#include "engine/InstallResult.h"
+#include "engine/InstallerContext.h"
+
+class SystemSteps {
+public:
+    // Ends the input method's running service processes. Nothing it finds is an error.
+    virtual void stopRunningServices() = 0;
+    // Sends the before-install notice to the input method's running instances; false when they did not all
+    // answer in time.
+    virtual bool notifyImeBeforeInstall() = 0;
+    // Deletes IME and text-service modules of other versions from the system directories; nonzero when one
+    // that had to go is still there.
+    virtual InstallResult clearOutdatedImeModules(const PackageVersion& imeVersion,
+                                                  const PackageVersion& textServiceVersion) = 0;
+    // Takes out the present edition: layouts, text-service registration, modules, application files.
+    virtual void removeInstalledEdition() = 0;
+    // Takes out what earlier editions left.
+    virtual void removeEarlierEditions() = 0;
+    // Registers the fonts, the application keys, the keyboard layouts, the text service and the EUDC link.
+    virtual InstallResult registerFontsAndProductKeys(const InstallerContext& context, InstallLog& log) = 0;
+    virtual void writeProductRegistration(const InstallerContext& context, InstallLog& log) = 0;
+    virtual void writeUninstallEntry(const InstallerContext& context, InstallLog& log) = 0;
+    // Sends the after-install notice to the input method's running instances.
+    virtual void notifyImeAfterInstall() = 0;
+
+protected:
+    ~SystemSteps() = default;
+};

@@ -1,0 +1,273 @@
+// The install run as the interface and the system layer see it: every engine message and every system step
+// in one timeline, for a whole install and for each way it can stop.
+#include "engine/InstallSequence.h"
+
+#include "platform/GivenSystemFacts.h"
+#include "tests/unit/engine/EngineFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace enginetest;
+namespace fs = std::filesystem;
+
+// Engine messages and system steps in the order they happened: "BEGIN", "P5", "FAIL 16", "SUCCESS", and the
+// step names.
+std::vector<std::string> timeline;
+
+void recordMessage(int message, int wParam, int) {
+    switch (message) {
+        case WM_INSTALL_BEGIN: timeline.push_back("BEGIN"); break;
+        case WM_INSTALL_SUCCESS: timeline.push_back("SUCCESS"); break;
+        case WM_INSTALL_FAILURE: timeline.push_back("FAIL " + std::to_string(wParam)); break;
+        case WM_INSTALL_PROGRESS: timeline.push_back("P" + std::to_string(wParam)); break;
+        default: timeline.push_back("message " + std::to_string(message)); break;
+    }
+}
+
+class RecordingSteps final : public SystemSteps {
+public:
+    bool beforeInstallAnswered = true;
+    InstallResult clearResult = RESULT_OK;
+    InstallResult registerResult = RESULT_OK;
+    PackageVersion clearedImeVersion{};
+    PackageVersion clearedTextServiceVersion{};
+
+    void stopRunningServices() override { timeline.push_back("stopRunningServices"); }
+    bool notifyImeBeforeInstall() override {
+        timeline.push_back("notifyImeBeforeInstall");
+        return beforeInstallAnswered;
+    }
+    InstallResult clearOutdatedImeModules(const PackageVersion& ime, const PackageVersion& textService) override {
+        timeline.push_back("clearOutdatedImeModules");
+        clearedImeVersion = ime;
+        clearedTextServiceVersion = textService;
+        return clearResult;
+    }
+    void removeInstalledEdition() override { timeline.push_back("removeInstalledEdition"); }
+    void removeEarlierEditions() override { timeline.push_back("removeEarlierEditions"); }
+    InstallResult registerFontsAndProductKeys(const InstallerContext&, InstallLog& log) override {
+        timeline.push_back("registerFontsAndProductKeys");
+        if (registerResult != RESULT_OK) {
+            log.writeLogLine(L"wraning:reg create failed!err code:%d.key:%d.subkey:%s",
+                             {5, -2147483646, L"SOFTWARE\\Zelnsoft"});
+        }
+        return registerResult;
+    }
+    void writeProductRegistration(const InstallerContext&, InstallLog&) override {
+        timeline.push_back("writeProductRegistration");
+    }
+    void writeUninstallEntry(const InstallerContext&, InstallLog&) override {
+        timeline.push_back("writeUninstallEntry");
+    }
+    void notifyImeAfterInstall() override { timeline.push_back("notifyImeAfterInstall"); }
+};
+
+// A 64-bit Windows 7 whose folders all lie in a scratch folder, running the installer at "setup.exe".
+class InstallRun {
+public:
+    explicit InstallRun(const Installer& installer, EngineCallback callback = recordMessage) {
+        timeline.clear();
+        writeFile(scratch.path() / "setup.exe", installer.bytes);
+        facts.version = {6, 1, platform::PRODUCT_WORKSTATION};
+        facts.nativeArchitecture = platform::PROCESSOR_ARCH_AMD64;
+        facts.windowsDir = scratch.engine(L"Windows");
+        facts.systemWindowsDir = scratch.engine(L"Windows");
+        facts.roaming = scratch.engine(L"Users\\u\\AppData\\Roaming");
+        facts.module = scratch.engine(L"setup.exe");
+        fs::create_directories(scratch.path() / "Users" / "u" / "AppData" / "Roaming");
+        initResult = engine.initialize(facts, callback);
+    }
+
+    InstallResult install() {
+        std::wstring directory;
+        engine.defaultInstallDirectory(directory);
+        std::thread worker = startInstall(engine, directory, steps);
+        worker.join();
+        return lastOutcome();
+    }
+
+    InstallResult lastOutcome() const {
+        if (!timeline.empty() && timeline.back().rfind("FAIL ", 0) == 0) return std::stoi(timeline.back().substr(5));
+        return RESULT_OK;
+    }
+    fs::path installDir() const { return scratch.path() / "Program Files (x86)" / "Zelnsoft"; }
+    fs::path logFile() const { return scratch.path() / "Users" / "u" / "AppData" / "Roaming" / "ins.log"; }
+    std::string log() const {
+        const Bytes bytes = readFile(logFile());
+        return std::string(bytes.begin(), bytes.end());
+    }
+
+    ScratchDir scratch;
+    platform::GivenSystemFacts facts;
+    InstallerEngine engine;
+    RecordingSteps steps;
+    InstallResult initResult = RESULT_OK;
+};
+
+// The shipped package's shape: 74 entries whose data add up to 22,313,714 bytes.
+Installer shippedSizePackage() {
+    std::vector<pkgtool::PackageFile> files;
+    const std::size_t total = 22313714;
+    std::size_t placed = 0;
+    for (int i = 0; i < 74; ++i) {
+        const std::size_t size = i == 73 ? total - placed : (i % 7 == 0 ? 1200000 : 120000);
+        placed += size;
+        const DestinationKind kind = i < 39 ? 0 : i < 42 ? 1 : i < 45 ? 2 : i < 73 ? 3 : 6;
+        files.push_back(file(L"Zeln\\file" + std::to_wstring(i) + L".bin", kind, noise(size, i)));
+    }
+    return makeInstaller(files);
+}
+
+Installer smallPackage() {
+    return makeInstaller({file(L"ZelnIME\\readme.txt", 0, noise(5000, 1), true),
+                          file(L"ZelnIme.ime", 1, noise(3000, 2), true), file(L"ZelnIme.ime", 2, noise(3000, 3), true),
+                          file(L"ZelnHuhe.ttf", 3, noise(4000, 4), true),
+                          file(L"Zelnsoft\\user.dat", 6, noise(100, 5), true)});
+}
+
+std::vector<std::string> progressNames(const std::vector<int>& values) {
+    std::vector<std::string> names;
+    for (int value : values) names.push_back("P" + std::to_string(value));
+    return names;
+}
+
+std::vector<std::string> concat(std::initializer_list<std::vector<std::string>> parts) {
+    std::vector<std::string> all;
+    for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+TEST(InstallSequence, ShippedSizePackageRunsEveryStepInOrderWithItsProgress) {
+    InstallRun run(shippedSizePackage());
+    ASSERT_EQ(RESULT_OK, run.initResult);
+    EXPECT_EQ(RESULT_OK, run.install());
+
+    // Placement skips values where one file is larger than a percentage point of the data area.
+    std::vector<std::string> placement;
+    const auto firstPlacement = std::find(timeline.begin(), timeline.end(), "P55") + 1;
+    const auto lastPlacement = std::find(timeline.begin(), timeline.end(), "P95");
+    ASSERT_LT(firstPlacement, lastPlacement);
+    placement.assign(firstPlacement, lastPlacement);
+    int previous = 55;
+    for (const std::string& value : placement) {
+        const int percent = std::stoi(value.substr(1));
+        EXPECT_GT(percent, previous);
+        previous = percent;
+    }
+
+    const std::vector<std::string> expected = concat(
+        {{"BEGIN", "stopRunningServices", "P1", "notifyImeBeforeInstall", "P2", "clearOutdatedImeModules", "P5"},
+         progressNames(range(6, 45)),
+         {"removeInstalledEdition", "P50", "removeEarlierEditions", "P55"},
+         placement,
+         {"P95", "P97", "registerFontsAndProductKeys", "writeProductRegistration", "writeUninstallEntry", "P98",
+          "notifyImeAfterInstall", "P100", "SUCCESS"}});
+    EXPECT_EQ(expected, timeline);
+    EXPECT_EQ((PackageVersion{7, 27, 1, 0}), run.steps.clearedImeVersion);
+    EXPECT_EQ((PackageVersion{1, 3, 10, 0}), run.steps.clearedTextServiceVersion);
+    EXPECT_FALSE(fs::exists(run.logFile())) << "a successful install deletes its log";
+    EXPECT_TRUE(fs::exists(run.installDir() / "Zeln" / "file0.bin"));
+    EXPECT_TRUE(fs::exists(run.scratch.path() / "Windows" / "Sysnative" / "Zeln" / "file40.bin"));
+    EXPECT_FALSE(fs::exists(run.installDir() / "tmp"));
+}
+
+// Every way the run can stop after it began: the failure message carries the code, the installed edition is
+// taken out first, and the log stays with the system line for diagnosis.
+TEST(InstallSequence, EachFailureStopsAtItsStepRemovesTheEditionAndKeepsTheLog) {
+    struct Case {
+        const char* what;
+        void (*prepare)(InstallRun&);
+        InstallResult code;
+        const char* lastProgress;
+        const char* lastStep;
+    };
+    const Case cases[] = {
+        {"an input-method window does not answer", [](InstallRun& run) { run.steps.beforeInstallAnswered = false; },
+         ERR_PRECHECK, "P1", "notifyImeBeforeInstall"},
+        {"an outdated module cannot be deleted", [](InstallRun& run) { run.steps.clearResult = 1; }, ERR_PRECHECK,
+         "P2", "clearOutdatedImeModules"},
+        {"the temporary folder cannot be made",
+         [](InstallRun& run) {
+             fs::create_directories(run.installDir().parent_path());
+             writeFile(run.installDir(), Bytes{1});
+         },
+         ERR_OPEN, "P5", "clearOutdatedImeModules"},
+        {"a placed file differs from its digest",
+         [](InstallRun& run) {
+             fs::create_directories(run.installDir() / "ZelnIME");
+             writeFile(run.installDir() / "ZelnIME" / "readme.txt", Bytes{'o', 'l', 'd'});
+         },
+         ERR_MD5_MISMATCH, "P95", "removeEarlierEditions"},
+        {"a registry key cannot be made", [](InstallRun& run) { run.steps.registerResult = ERR_REGISTRY; },
+         ERR_REGISTRY, "P97", "registerFontsAndProductKeys"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        InstallRun run(smallPackage());
+        c.prepare(run);
+        EXPECT_EQ(c.code, run.install());
+        ASSERT_GE(timeline.size(), 4u);
+        EXPECT_EQ("FAIL " + std::to_string(c.code), timeline.back());
+        EXPECT_EQ("removeInstalledEdition", timeline[timeline.size() - 2]);
+        std::string lastProgress, lastStep;
+        for (std::size_t i = 0; i + 2 < timeline.size(); ++i) {
+            if (timeline[i][0] == 'P') lastProgress = timeline[i];
+            else if (timeline[i] != "BEGIN") lastStep = timeline[i];
+        }
+        EXPECT_EQ(c.lastProgress, lastProgress);
+        EXPECT_EQ(c.lastStep, lastStep);
+        ASSERT_TRUE(fs::exists(run.logFile()));
+        EXPECT_NE(std::string::npos, run.log().find("OS Type : Win7 x64 bit.\r\n"));
+    }
+}
+
+TEST(InstallSequence, TwoFailedRunsLeaveBothSystemLinesInTheLog) {
+    InstallRun first(smallPackage());
+    first.steps.beforeInstallAnswered = false;
+    first.install();
+    InstallRun second(smallPackage());
+    fs::create_directories(second.logFile().parent_path());
+    fs::copy_file(first.logFile(), second.logFile());
+    second.steps.registerResult = ERR_REGISTRY;
+    second.install();
+    EXPECT_EQ("\xEF\xBB\xBFOS Type : Win7 x64 bit.\r\nOS Type : Win7 x64 bit.\r\n"
+              "wraning:reg create failed!err code:5.key:-2147483646.subkey:SOFTWARE\\Zelnsoft\r\n",
+              second.log());
+}
+
+// A damaged installer must not uninstall the working edition: the only message is the failure, and no
+// system step runs.
+TEST(InstallSequence, PackageNotFoundReportsItsCodeAndTouchesNothing) {
+    Installer damaged = smallPackage();
+    damaged.bytes.resize(damaged.bytes.size() - 60);
+    InstallRun run(damaged);
+    EXPECT_EQ(ERR_NO_TRAILER, run.initResult);
+    EXPECT_EQ(ERR_NO_TRAILER, run.install());
+    EXPECT_EQ((std::vector<std::string>{"FAIL 6"}), timeline);
+    EXPECT_FALSE(fs::exists(run.logFile()));
+}
+
+TEST(InstallSequence, WithoutCallbackNothingIsSentAndTheInstallStillRuns) {
+    InstallRun run(smallPackage(), nullptr);
+    std::wstring directory;
+    run.engine.defaultInstallDirectory(directory);
+    std::thread worker = startInstall(run.engine, directory, run.steps);
+    worker.join();
+    EXPECT_EQ((std::vector<std::string>{"stopRunningServices", "notifyImeBeforeInstall", "clearOutdatedImeModules",
+                                        "removeInstalledEdition", "removeEarlierEditions",
+                                        "registerFontsAndProductKeys", "writeProductRegistration",
+                                        "writeUninstallEntry", "notifyImeAfterInstall"}),
+              timeline);
+    EXPECT_TRUE(fs::exists(run.installDir() / "ZelnIME" / "readme.txt"));
+    EXPECT_EQ(100u, run.engine.context().lastProgress);
+}
+
+}  // namespace
