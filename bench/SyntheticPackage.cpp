@@ -21,7 +21,7 @@ constexpr std::size_t kChunk = 64;
 constexpr std::size_t kHistoryChunks = 256;
 // Share of chunks that are fresh noise; the rest repeat an earlier chunk with two bytes changed. Deflated,
 // this comes to about 47 % of the input, as the shipped fonts and modules do.
-constexpr std::uint32_t kNoisePercent = 41;
+constexpr std::uint32_t kNoisePercent = 34;
 
 // Bytes of one file: fresh noise and near-repeats of recent chunks, from a seed of its own.
 class ContentSource {
@@ -199,6 +199,7 @@ bool writeSyntheticInstaller(const std::string& path, const std::vector<Syntheti
         member.write(bytes.data(), bytes.size());
     }
     ok = member.finish() && ok;
+    written.packageOffset = kStubSize;
     written.dataSize = dataSize;
     written.unpackedSize = dataSize + entries.size() * ENTRY_SIZE;
     written.packedSize = member.packedSize();

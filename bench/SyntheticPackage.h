@@ -22,6 +22,7 @@ std::vector<SyntheticFile> syntheticFiles(unsigned scale);
 
 // What writeSyntheticInstaller wrote.
 struct SyntheticInstaller {
+    std::uint64_t packageOffset = 0;  // where the gzip member starts
     std::uint64_t unpackedSize = 0;
     std::uint64_t dataSize = 0;
     std::uint64_t packedSize = 0;

@@ -96,6 +96,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzzing::require(!fs::exists(store, error), "the store is removed");
     if (placed == RESULT_OK) {
         fuzzing::require(context.placedFiles.size() == context.entryCount, "every entry takes its slot");
+        std::uint64_t dataLength = 0;
+        for (const PackageEntry& entry : context.directory) {
+            dataLength += entry.size;
+        }
+        fuzzing::require(dataLength == context.trailer.directoryOffset,
+                         "the placed entries take the data area exactly, each its own bytes");
         const InstallResult verified = verifyFiles(context);
         fuzzing::require(verified == RESULT_OK || verified == ERR_VERIFY_OPEN || verified == ERR_MD5_MISMATCH ||
                              verified == ERR_MISSING_FILE,

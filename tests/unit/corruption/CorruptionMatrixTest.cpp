@@ -365,6 +365,11 @@ protected:
             putU16(unterminated, entry + 2 * u, u'a');
         }
         damages.push_back(repacked(label + "without a terminator", unterminated, Expect::Exactly, ERR_DIRECTORY_READ));
+        // Single bits of the first units: another name, or one refused (a control character).
+        for (const unsigned bit : {0u, 5u, 6u, 13u, 15u, 16u + 14u, 32u + 4u}) {
+            damages.push_back(repacked(label + "bit " + std::to_string(bit),
+                                       flipped(unpacked_, entry + bit / 8, bit % 8), Expect::FormatCannotTell));
+        }
         Bytes renamed = unpacked_;
         putU16(renamed, entry, u'Y');
         damages.push_back(repacked(label + "renamed", renamed, Expect::FormatCannotTell));
