@@ -262,8 +262,11 @@ void UIInstallerView::showProgress(int percentage) {
     progressView_->setDirty(true);
 }
 
+// The agreement may have been unticked after the install started: the finish button is enabled whatever
+// state the install button was left in, or the outcome page could not be left by it.
 void UIInstallerView::makeFinishButton() {
     installButton_->setHidden(false);
+    installButton_->setDisabled(false);
     if (installButton_->normalImage != nullptr) installButton_->normalImage->release();
     installButton_->normalImage = loadPng(PICTURE_FINISH_BUTTON);
     installButton_->setTag(1);

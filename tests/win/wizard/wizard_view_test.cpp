@@ -195,9 +195,12 @@ TEST(WineWizard, NotificationsSwitchPagesAndMoveTheBar) {
     UIInstallerView& view = *wizard.view;
     view.handleAction(ACTION_INSTALL, view.installButton());
     ASSERT_NE(nullptr, view.progressView());
+    // Unticked between the press and the engine's answer: the finish button must still work.
+    view.handleAction(ACTION_AGREEMENT_BOX, view.agreementBox());
     // No program file: the run fails at once, straight from the welcome page; the test drives on from there.
     ASSERT_TRUE(pumpUntil([&] { return view.installButton()->tag() == 1; }));
     EXPECT_EQ(ERR_OPEN, UIInstallerView::shownFailureCode());
+    EXPECT_FALSE(view.installButton()->isDisabled());
 
     CProgressView& bar = *view.progressView();
     // The failure hid the bar; a run that began shows it.
