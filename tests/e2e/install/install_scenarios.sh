@@ -99,8 +99,12 @@ check "the log is deleted after success" log_deleted
 rm -f "$prefix/drive_c/windows/system32/regsvr32.exe" && cp "$regsvr32_standin" "$prefix/drive_c/windows/system32/regsvr32.exe"
 "$wine" reg add 'HKCU\Software\Wine\DllOverrides' /v regsvr32.exe /t REG_SZ /d native /f >/dev/null 2>&1
 "$wine" winecfg -v win10 >/dev/null 2>&1
-ZELN_REGSVR32_RECORD="$(winepath_of "$work/regsvr32.record")" install "$installer" again
-check "an install over the installed edition succeeds" exit_code_is again 0
+# This time the installer is signed, as a shipped one is: the signature follows the package.
+openssl req -x509 -newkey rsa:2048 -nodes -keyout "$work/key.pem" -out "$work/cert.pem" -days 2 \
+  -subj "/CN=Zelnsoft test signing" >/dev/null 2>&1
+osslsigncode sign -certs "$work/cert.pem" -key "$work/key.pem" -in "$installer" -out "$work/signed.exe" >/dev/null
+ZELN_REGSVR32_RECORD="$(winepath_of "$work/regsvr32.record")" install "$work/signed.exe" again
+check "a signed install over the installed edition succeeds" exit_code_is again 0
 check "its messages rise through every mark to success" messages_of_success again
 check "every entry is still in place" "$here/check_install.py" "$prefix" "$manifest" installed
 check "regsvr32 is run on the text-service module" regsvr32_ran_as_windows_would
