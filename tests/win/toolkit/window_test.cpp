@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstring>
+#include <limits>
 #include <memory>
+#include <new>
 #include <thread>
 #include <vector>
 
@@ -60,6 +63,17 @@ TEST(UIWindowTest, ScaledWindowPushesTheScaledImageAndHitTestsInViewCoordinates)
     EXPECT_EQ(100, corner.lastPress.x);
     EXPECT_EQ(49, corner.lastPress.y);
     sendMouse(window, WM_LBUTTONUP, 0, 201, 99);
+    pumpQueued();
+
+    // No scale divides by zero: the window keeps 2.0 and maps the mouse as before.
+    window.setScale(0.0f);
+    window.setScale(-1.0f);
+    window.setScale(std::numeric_limits<float>::infinity());
+    EXPECT_EQ(2.0f, window.scale());
+    sendMouse(window, WM_LBUTTONDOWN, MK_LBUTTON, 21, 11);
+    EXPECT_EQ(10, corner.lastPress.x);
+    EXPECT_EQ(5, corner.lastPress.y);
+    sendMouse(window, WM_LBUTTONUP, 0, 21, 11);
     pumpQueued();
 }
 
@@ -204,6 +218,33 @@ TEST(UIWindowTest, OnlyTheWindowThatRegisteredItsClassUnregistersIt) {
     }
     EXPECT_TRUE(GetClassInfoW(GetModuleHandleW(nullptr), foreign, &found));
     UnregisterClassW(foreign, GetModuleHandleW(nullptr));
+}
+
+LRESULT CALLBACK refuseCreation(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return message == WM_NCCREATE ? FALSE : DefWindowProcW(window, message, wParam, lParam);
+}
+
+TEST(UIWindowTest, WindowWhoseSystemWindowWasNeverMadeLeavesNothingBehindForTheDispatcher) {
+    const wchar_t* refusing = L"ZelnToolkitRefusingClass";
+    WNDCLASSW refusingClass = {};
+    refusingClass.lpfnWndProc = refuseCreation;
+    refusingClass.hInstance = GetModuleHandleW(nullptr);
+    refusingClass.lpszClassName = refusing;
+    ASSERT_NE(0, RegisterClassW(&refusingClass));
+    // The failed window lives in storage that is wiped once it is gone: a dispatcher that still held
+    // it would call through an empty table when it looks for the window of the next message.
+    alignas(TestWindow) unsigned char storage[sizeof(TestWindow)];
+    auto* failed = new (storage) TestWindow;
+    failed->createTopLevel(nullptr, 0, 0, WS_POPUP, refusing);
+    ASSERT_EQ(nullptr, failed->handle());
+    failed->~TestWindow();
+    std::memset(storage, 0, sizeof storage);
+
+    TestWindow live;
+    openWindow(live, 10, 10, 50, 50);
+    EXPECT_TRUE(pumpUntil([&] { return live.renders >= 1 && !live.isRedrawPending(); }));
+    live.destroy();
+    UnregisterClassW(refusing, GetModuleHandleW(nullptr));
 }
 
 TEST(UIWindowTest, OwnerWindowIsOneMessageOnlyWindowOfItsClass) {
