@@ -189,6 +189,15 @@ TEST(UIWindowTest, DestroyFromAnotherThreadRunsOnTheOwnerThreadBeforeItReturns) 
     EXPECT_EQ(GetCurrentThreadId(), window.destroyMessageThread);
 }
 
+// A window class of the program's own, not the toolkit's.
+bool registerForeignClass(const wchar_t* name, WNDPROC procedure) {
+    WNDCLASSW foreignClass = {};
+    foreignClass.lpfnWndProc = procedure;
+    foreignClass.hInstance = GetModuleHandleW(nullptr);
+    foreignClass.lpszClassName = name;
+    return RegisterClassW(&foreignClass) != 0;
+}
+
 TEST(UIWindowTest, OnlyTheWindowThatRegisteredItsClassUnregistersIt) {
     const wchar_t* shared = L"ZelnToolkitSharedClass";
     WNDCLASSW found = {};
@@ -205,11 +214,7 @@ TEST(UIWindowTest, OnlyTheWindowThatRegisteredItsClassUnregistersIt) {
 
     // A class the toolkit did not register outlives the toolkit's window of that class.
     const wchar_t* foreign = L"ZelnToolkitForeignClass";
-    WNDCLASSW foreignClass = {};
-    foreignClass.lpfnWndProc = DefWindowProcW;
-    foreignClass.hInstance = GetModuleHandleW(nullptr);
-    foreignClass.lpszClassName = foreign;
-    ASSERT_NE(0, RegisterClassW(&foreignClass));
+    ASSERT_TRUE(registerForeignClass(foreign, DefWindowProcW));
     {
         TestWindow window;
         window.createTopLevel(nullptr, 0, 0, WS_POPUP, foreign);
@@ -226,11 +231,7 @@ LRESULT CALLBACK refuseCreation(HWND window, UINT message, WPARAM wParam, LPARAM
 
 TEST(UIWindowTest, WindowWhoseSystemWindowWasNeverMadeLeavesNothingBehindForTheDispatcher) {
     const wchar_t* refusing = L"ZelnToolkitRefusingClass";
-    WNDCLASSW refusingClass = {};
-    refusingClass.lpfnWndProc = refuseCreation;
-    refusingClass.hInstance = GetModuleHandleW(nullptr);
-    refusingClass.lpszClassName = refusing;
-    ASSERT_NE(0, RegisterClassW(&refusingClass));
+    ASSERT_TRUE(registerForeignClass(refusing, refuseCreation));
     // The failed window lives in storage that is wiped once it is gone: a dispatcher that still held
     // it would call through an empty table when it looks for the window of the next message.
     alignas(TestWindow) unsigned char storage[sizeof(TestWindow)];
