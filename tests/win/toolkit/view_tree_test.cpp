@@ -165,7 +165,7 @@ TEST_F(ViewTreeTest, SurfacesHoldPremultipliedColourAndCompositeSourceOver) {
     EXPECT_NEAR(127, blueOf(washed), 1.0);
 }
 
-TEST_F(ViewTreeTest, ViewSetToZeroSizeKeepsItsSurfaceButCompositesNothing) {
+TEST_F(ViewTreeTest, ViewSetToZeroOrNegativeSizeKeepsItsSurfaceButCompositesNothing) {
     RecordingView* view = makeView("shrunk", kRed, UIRect{10, 10, 20, 20}, root);
     renderNow();
     ASSERT_EQ(0xFFFF0000u, pixelAt(root, 15, 15));
@@ -173,6 +173,16 @@ TEST_F(ViewTreeTest, ViewSetToZeroSizeKeepsItsSurfaceButCompositesNothing) {
     renderNow();
     EXPECT_EQ(0xFFFFFFFFu, pixelAt(root, 15, 15));
     EXPECT_NE(0xDEADBEEFu, pixelAt(view, 15, 15));
+
+    // A negative height (a layout that ran out of room) makes no upside-down surface to be cleared and
+    // painted past its end; the view keeps its 20 x 20 surface and draws nothing.
+    view->setFrame(UIRect{10, 10, 20, -20});
+    renderNow();
+    EXPECT_EQ(0xFFFFFFFFu, pixelAt(root, 15, 15));
+    EXPECT_NE(0xDEADBEEFu, pixelAt(view, 19, 19));
+    view->setFrame(UIRect{10, 10, -20, 20});
+    renderNow();
+    EXPECT_EQ(0xFFFFFFFFu, pixelAt(root, 15, 15));
 }
 
 }  // namespace
