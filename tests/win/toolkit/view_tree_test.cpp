@@ -185,4 +185,31 @@ TEST_F(ViewTreeTest, ViewSetToZeroOrNegativeSizeKeepsItsSurfaceButCompositesNoth
     EXPECT_EQ(0xFFFFFFFFu, pixelAt(root, 15, 15));
 }
 
+TEST_F(ViewTreeTest, ControlPaintsTheColourOfItsStateAndCompletesAClickWithoutTarget) {
+    UIControl control(window.handle());
+    control.setFrame(UIRect{20, 20, 40, 40});
+    control.setBackgroundColor(kRed);
+    control.setHoverColor(kGreen);
+    control.setPressedColor(kBlue);
+    root->addChild(&control);
+    const auto look = [&] {
+        renderNow();
+        return pixelAt(&control, 10, 10);
+    };
+    EXPECT_EQ(0xFFFF0000u, look());
+    sendMouse(window, WM_MOUSEMOVE, 0, 30, 30);
+    EXPECT_EQ(0xFF00FF00u, look());
+    sendMouse(window, WM_LBUTTONDOWN, MK_LBUTTON, 30, 30);
+    EXPECT_EQ(0xFF0000FFu, look());
+    // Released inside with no target: nothing to call, and the cursor still over it gives the hover look.
+    sendMouse(window, WM_LBUTTONUP, 0, 30, 30);
+    EXPECT_FALSE(control.isPressed());
+    EXPECT_EQ(0xFF00FF00u, look());
+    // Pressed, then released outside: the normal look, and the view under the cursor is tracked again.
+    sendMouse(window, WM_LBUTTONDOWN, MK_LBUTTON, 30, 30);
+    sendMouse(window, WM_LBUTTONUP, 0, 150, 100);
+    EXPECT_EQ(0xFFFF0000u, look());
+    EXPECT_EQ(root, window.trackedView());
+}
+
 }  // namespace
