@@ -140,6 +140,12 @@ TEST(UIWindowTest, MovesBetweenViewsExitBeforeEnterSetTheCursorAndLeavingClearsT
     EXPECT_EQ(nullptr, window.trackedView());
     EXPECT_FALSE(button.titleLabel()->isHighlighted());
     EXPECT_EQ((std::vector<std::string>{"enter first", "exit first", "enter first", "exit first"}), events);
+
+    // Hovering finds the view under the cursor again without a move.
+    placeCursor(window, 20, 20);
+    SendMessageW(window.handle(), WM_MOUSEHOVER, 0, MAKELPARAM(20, 20));
+    EXPECT_EQ(&first, window.trackedView());
+    EXPECT_EQ("enter first", events.back());
 }
 
 TEST(UIWindowTest, MoveMessageKeepsANegativePosition) {
