@@ -179,6 +179,17 @@ TEST(UIWindowTest, SecondDestroyDoesNothingAndTheDrawingLibraryLastsUntilTheLast
     EXPECT_EQ(nullptr, defaultFont());
 }
 
+TEST(UIWindowTest, SystemWindowDestroyedFromOutsideTakesTheToolkitsTeardown) {
+    TestWindow window;
+    openWindow(window, 10, 10, 50, 50);
+    const HWND handle = window.handle();
+    EXPECT_TRUE(DestroyWindow(handle));
+    EXPECT_EQ(nullptr, window.handle());
+    EXPECT_FALSE(IsWindow(handle));
+    EXPECT_EQ(nullptr, defaultFont());
+    window.destroy();
+}
+
 TEST(UIWindowTest, DestroyFromAnotherThreadRunsOnTheOwnerThreadBeforeItReturns) {
     TestWindow window;
     openWindow(window, 10, 10, 50, 50);
