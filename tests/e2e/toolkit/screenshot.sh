@@ -6,6 +6,9 @@
 set -uo pipefail
 [[ $# -eq 2 ]] || { echo "usage: $0 TOOLKIT_TEST_PROGRAM OUTPUT_FOLDER" >&2; exit 2; }
 program=$1 out=$2
+for tool in xcompmgr xdotool convert display import; do
+  command -v "$tool" >/dev/null || { echo "$tool is not installed; run scripts/bootstrap.sh" >&2; exit 1; }
+done
 mkdir -p "$out" || exit 1
 work=$(mktemp -d) || exit 1
 trap 'rm -rf "$work"' EXIT
