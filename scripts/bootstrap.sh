@@ -12,6 +12,7 @@ packages=(
   xvfb xdotool x11-utils xcompmgr imagemagick osslsigncode openssl
   fonts-dejavu-core fonts-wine
   python3 python3-fonttools file openssl
+  clang libclang-rt-dev linux-perf
 )
 
 missing=()
