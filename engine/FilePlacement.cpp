@@ -134,6 +134,7 @@ InstallResult readDirectory(InstallerContext& context, platform::File& store) {
     }
     std::vector<PackageEntry> entries;
     entries.reserve(count);
+    std::uint64_t dataLength = 0;
     for (std::uint32_t i = 0; i < count; ++i) {
         EntryBytes bytes{};
         if (store.read(bytes.data(), bytes.size()) != bytes.size()) {
@@ -144,6 +145,12 @@ InstallResult readDirectory(InstallerContext& context, platform::File& store) {
         if (!entryRelativePath(entries.back(), name)) {
             return ERR_DIRECTORY_READ;
         }
+        dataLength += entries.back().size;
+    }
+    // Records hold no offsets: each entry's data follow the previous entry's. Sizes that do not fill the data
+    // area exactly would hand every later entry its neighbour's bytes, so such a directory is not acted on.
+    if (dataLength != trailer.directoryOffset) {
+        return ERR_DIRECTORY_READ;
     }
     context.entryCount = count;
     context.directory = std::move(entries);

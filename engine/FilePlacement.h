@@ -22,9 +22,9 @@ bool entryRelativePath(const PackageEntry& entry, std::wstring& name);
 std::wstring baseName(const std::wstring& name);
 
 // ERR_OPEN (no store), ERR_EMPTY_DIRECTORY (no record), ERR_DIRECTORY_READ (the directory cannot be read whole,
-// its length is not a multiple of 548, or an entry is unsafe: nothing is written then), ERR_ENTRY_CREATE,
-// ERR_READ, ERR_WRITE, ERR_CREATE_DIRECTORY, or RESULT_OK. The store, a half-written temporary file and, when
-// empty, tempDir are removed in every case.
+// its length is not a multiple of 548, an entry is unsafe, or the entries' sizes do not add up to
+// directoryOffset: nothing is written then), ERR_ENTRY_CREATE, ERR_READ, ERR_WRITE, ERR_CREATE_DIRECTORY, or
+// RESULT_OK. The store, a half-written temporary file and, when empty, tempDir are removed in every case.
 InstallResult placeFiles(InstallerContext& context);
 
 // RESULT_OK, ERR_MISSING_FILE, ERR_VERIFY_OPEN or ERR_MD5_MISMATCH for the first entry that fails.

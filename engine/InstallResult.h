@@ -17,7 +17,8 @@ constexpr InstallResult ERR_TRAILER_READ = 5;
 constexpr InstallResult ERR_NO_TRAILER = 6;
 // The package directory has no record.
 constexpr InstallResult ERR_EMPTY_DIRECTORY = 7;
-// The package directory could not be read completely, or one of its records is unsafe to act on.
+// The package directory could not be read completely, one of its records is unsafe to act on, or the records'
+// sizes do not add up to the data area.
 constexpr InstallResult ERR_DIRECTORY_READ = 8;
 // An entry's temporary file could not be created (or its path does not fit).
 constexpr InstallResult ERR_ENTRY_CREATE = 11;

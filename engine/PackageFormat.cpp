@@ -83,9 +83,8 @@ private:
     std::size_t at_ = 0;
 };
 
-// The optional header's magic tells a 32-bit image from a 64-bit one; their data directories start at
-// different offsets, so the security directory (number 4) does too.
-constexpr std::uint16_t PE32_MAGIC = 0x10B;
+// The optional header's magic tells a 64-bit image (PE32+) from a 32-bit one (any other magic is read as
+// PE32); their data directories start at different offsets, so the security directory (number 4) does too.
 constexpr std::uint16_t PE32_PLUS_MAGIC = 0x20B;
 constexpr std::uint32_t PE32_SECURITY_DIRECTORY = 128;
 constexpr std::uint32_t PE32_PLUS_SECURITY_DIRECTORY = 144;

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 namespace platform {
@@ -39,7 +40,11 @@ public:
     bool close();
 
 private:
+    // A stream buffer large enough that the install's small chunked reads and writes become few system calls.
+    void useStreamBuffer();
+
     std::FILE* stream_ = nullptr;
+    std::unique_ptr<char[]> buffer_;
 };
 
 bool pathExists(const std::wstring& path);

@@ -15,6 +15,7 @@ namespace platform {
 File::File(const std::wstring& path, FileMode mode) {
     const char* modeText = mode == FileMode::Read ? "rb" : mode == FileMode::Write ? "wb" : "rb+";
     stream_ = std::fopen(nativePath(path).c_str(), modeText);
+    useStreamBuffer();
 }
 
 bool File::seek(std::uint64_t offset) {

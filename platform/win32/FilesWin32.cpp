@@ -11,6 +11,7 @@ namespace platform {
 File::File(const std::wstring& path, FileMode mode) {
     const wchar_t* modeText = mode == FileMode::Read ? L"rb" : mode == FileMode::Write ? L"wb" : L"rb+";
     stream_ = _wfopen(path.c_str(), modeText);
+    useStreamBuffer();
 }
 
 bool File::seek(std::uint64_t offset) {

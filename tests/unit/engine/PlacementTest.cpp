@@ -203,23 +203,30 @@ TEST(PlacementFailures, NamesThatAreSafe) {
     }
 }
 
-TEST(PlacementFailures, StoreEndsBeforeAnEntrysData) {
-    const Installer installer =
-        makeInstaller({file(L"a.bin", DEST_INSTALL, noise(3000, 15)), file(L"b.bin", DEST_INSTALL, noise(3000, 16))});
-    Staged staged(installer);
-    staged.context.lastProgress = 5;
-    ASSERT_EQ(RESULT_OK, extractPayload(staged.context));
-    // The second entry claims more than the data area and directory together hold.
-    staged.context.lastProgress = 55;
-    fs::resize_file(staged.temp() / "installer.dat", installer.unpacked.size());
-    const fs::path store = staged.temp() / "installer.dat";
-    Bytes bytes = readFile(store);
-    bytes[6000 + ENTRY_SIZE + 540] = 0xFF;  // second entry's size: 0x...FF
-    bytes[6000 + ENTRY_SIZE + 541] = 0xFF;
-    writeFile(store, bytes);
-    EXPECT_EQ(ERR_READ, placeFiles(staged.context));
-    EXPECT_EQ(noise(3000, 15), readFile(staged.slot(DEST_INSTALL) / "a.bin"));
-    EXPECT_FALSE(fs::exists(staged.temp()));
+// Each entry's data follow the previous entry's, so one size that does not fit the data area would misplace
+// every later entry: the directory is refused before anything is written.
+TEST(PlacementFailures, SizesThatDoNotAddUpToTheDataArea) {
+    const Installer installer = makeInstaller({file(L"a.bin", DEST_INSTALL, noise(3000, 15)),
+                                               file(L"b.bin", DEST_INSTALL, noise(3000, 16)),
+                                               file(L"c.bin", DEST_INSTALL, noise(3000, 17))});
+    // The first entry one byte short, the second one byte long (still inside the store), the last beyond it.
+    const std::vector<std::pair<std::size_t, std::uint32_t>> damages = {{0, 2999}, {1, 3001}, {2, 0xFFFF}};
+    for (const auto& [entry, size] : damages) {
+        Staged staged(installer);
+        staged.context.lastProgress = 5;
+        ASSERT_EQ(RESULT_OK, extractPayload(staged.context));
+        staged.context.lastProgress = 55;
+        const fs::path store = staged.temp() / "installer.dat";
+        Bytes bytes = readFile(store);
+        const std::size_t at = 9000 + entry * ENTRY_SIZE + 540;
+        for (std::size_t i = 0; i < 4; ++i) {
+            bytes[at + i] = static_cast<std::uint8_t>(size >> (8 * i));
+        }
+        writeFile(store, bytes);
+        EXPECT_EQ(ERR_DIRECTORY_READ, placeFiles(staged.context)) << "entry " << entry;
+        EXPECT_TRUE(fs::is_empty(staged.slot(DEST_INSTALL))) << "entry " << entry;
+        EXPECT_FALSE(fs::exists(staged.temp())) << "entry " << entry;
+    }
 }
 
 TEST(PlacementFailures, TemporaryFileThatCannotBeCreatedOrWritten) {
