@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <string>
 
 #include "app/CProgressView.h"
@@ -16,11 +17,10 @@ using namespace Gdiplus;
 
 namespace {
 
-// The maker's web host: the one place that names it.
-#define ZELN_MAKER_SITE L"http://www.zelnsoft.com"
-constexpr wchar_t kAgreementAddress[] = ZELN_MAKER_SITE L"/site/alias__dovevoz/2826/Default.aspx";
-constexpr wchar_t kRecommendAddress[] = ZELN_MAKER_SITE L"/site/alias__dovevoz/2824/Default.aspx#recommend";
-#undef ZELN_MAKER_SITE
+// The maker's web site: the one place that names its host. The pages' paths are the site's own.
+constexpr wchar_t kMakerSite[] = L"http://www.zelnsoft.example";
+constexpr wchar_t kAgreementPage[] = L"/site/alias__dovevoz/2826/Default.aspx";
+constexpr wchar_t kRecommendPage[] = L"/site/alias__dovevoz/2824/Default.aspx#recommend";
 
 constexpr uint32_t kVersionColor = 0xFFCA5100;
 constexpr uint32_t kFailureCodeColor = 0xFF0A0A0A;
@@ -31,9 +31,6 @@ UIInstallerView* installerView = nullptr;
 int32_t failureCodeShown = -1;
 
 }  // namespace
-
-const wchar_t* agreementAddress() { return kAgreementAddress; }
-const wchar_t* recommendAddress() { return kRecommendAddress; }
 
 UIInstallerView::UIInstallerView(UIWindow* window, const InstallerParts& parts) : UIView(window), parts_(parts) {
     installerView = this;
@@ -167,10 +164,10 @@ void UIInstallerView::handleAction(int32_t action, MGObject*) {
             toggleAgreement();
             break;
         case ACTION_AGREEMENT_LINK:
-            openAddress(kAgreementAddress);
+            openPage(kAgreementPage);
             break;
         case ACTION_RECOMMEND_LINK:
-            openAddress(kRecommendAddress);
+            openPage(kRecommendPage);
             break;
         default:
             break;
@@ -186,8 +183,9 @@ void UIInstallerView::toggleAgreement() {
 }
 
 // Shown by the default browser; a failure to start it is not reported.
-void UIInstallerView::openAddress(const wchar_t* address) const {
-    ShellExecuteW(window()->handle(), L"open", address, nullptr, nullptr, SW_SHOW);
+void UIInstallerView::openPage(const wchar_t* path) const {
+    const std::wstring address = std::wstring(kMakerSite) + path;
+    ShellExecuteW(window()->handle(), L"open", address.c_str(), nullptr, nullptr, SW_SHOW);
 }
 
 void UIInstallerView::beginInstall() {
@@ -262,8 +260,11 @@ void UIInstallerView::showProgress(int percentage) {
     progressView_->setDirty(true);
 }
 
+// The agreement may have been unticked after the install started: the finish button is enabled whatever
+// state the install button was left in, or the outcome page could not be left by it.
 void UIInstallerView::makeFinishButton() {
     installButton_->setHidden(false);
+    installButton_->setDisabled(false);
     if (installButton_->normalImage != nullptr) installButton_->normalImage->release();
     installButton_->normalImage = loadPng(PICTURE_FINISH_BUTTON);
     installButton_->setTag(1);

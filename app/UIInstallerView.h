@@ -53,10 +53,6 @@ enum InstallerPicture : int32_t {
     PICTURE_INSTALL_DISABLED = 145,
 };
 
-// The address an action opens: "http://" + the maker's host + the page's path.
-const wchar_t* agreementAddress();
-const wchar_t* recommendAddress();
-
 class UIInstallerView : public UIView {
 public:
     UIInstallerView(UIWindow* window, const InstallerParts& parts);
@@ -85,7 +81,8 @@ private:
     void paintVersion(Gdiplus::GpGraphics* graphics, UIRect bounds) const;
     static void paintFailureCode(Gdiplus::GpGraphics* graphics);
     void toggleAgreement();
-    void openAddress(const wchar_t* address) const;
+    // Opens a page of the maker's web site, given by its path.
+    void openPage(const wchar_t* path) const;
     void beginInstall();
     void showProgress(int percentage);
     void showFailure(int result);

@@ -9,6 +9,24 @@ class MessageWindow {
 public:
     using Handler = void (*)(void* owner, int message, int wParam, int lParam);
 
+    // Where the window's messages go: the range it handles and the handler with its owner. The one window of
+    // each kind lives for the whole process, so its route is kept process-wide.
+    struct Route {
+        int firstMessage = 0;
+        int lastMessage = -1;
+        Handler handler = nullptr;
+        void* owner = nullptr;
+
+        // Hands a message in range to the handler; false for any other.
+        bool deliver(int message, int wParam, int lParam) const {
+            if (handler == nullptr || message < firstMessage || message > lastMessage) {
+                return false;
+            }
+            handler(owner, message, wParam, lParam);
+            return true;
+        }
+    };
+
     // Registers the window class and makes the window, both named classAndTitle. Messages firstMessage to
     // lastMessage go to handler (and are answered 1); others get the default handling. False when no window
     // could be made.

@@ -9,7 +9,7 @@ packages=(
   libz-mingw-w64-dev zlib1g-dev
   googletest libgtest-dev nlohmann-json3-dev
   wine64 wine
-  xvfb xdotool x11-utils imagemagick osslsigncode openssl
+  xvfb xdotool x11-utils xcompmgr imagemagick osslsigncode openssl
   fonts-dejavu-core fonts-wine
   python3 python3-fonttools file openssl
   clang libclang-rt-dev linux-perf

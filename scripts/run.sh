@@ -1,13 +1,96 @@
 #!/usr/bin/env bash
-# `make run`: shows what the three builds made. The wizard's own driver joins here once the program exists.
+# `make run`: the win64 demo installer under wine64, in a fresh prefix.
+#   With a display ($DISPLAY set): shown there for a person to click through.
+#   Without one: on a private Xvfb, driven like a person would (welcome, install, success, finish). The
+#   three pages' screenshots go to BUILD/run/; then what the install put in place (files and registry keys)
+#   and the installer's exit code. The status is nonzero when the install did not succeed.
+# usage: scripts/run.sh [BUILD]      (internally: scripts/run.sh --drive OUT INSTALLER, inside the prefix)
 set -euo pipefail
-build=${1:-build}
-echo "Built:"
-for tree in native win32 win64; do
-  [[ -d "$build/$tree" ]] || continue
-  find "$build/$tree" \( -name CMakeFiles -o -name googletest -o -name wine -o -name '_deps' \) -prune -o -type f \
-       \( -iname '*.exe' -o -iname '*.dll' -o -iname '*.ime' -o \( -perm -u+x ! -name '*.*' \) \) -print \
-    | sort | while read -r file; do
-        printf '  %-6s %-70s %s\n' "$tree" "$file" "$(file -b "$file" | cut -d, -f1)"
-      done
-done
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
+# Files of the prefix's drive C and keys of its registry, one per line, sorted.
+list_files() { (cd "$WINEPREFIX/drive_c" && find . -type f | sed 's|^\./||' | sort); }
+list_keys() {
+  local file root
+  for file in system.reg user.reg; do
+    root=HKEY_LOCAL_MACHINE; [[ $file == user.reg ]] && root=HKEY_CURRENT_USER
+    sed -n 's/^\[\(.*\)\] [0-9]*$/\1/p' "$WINEPREFIX/$file" | sed 's/\\\\/\\/g' | sed "s|^|$root\\\\|"
+  done | sort
+}
+
+# The values of one key, "name"=data as the registry file writes them.
+key_values() {
+  local file=system.reg path=${1#HKEY_LOCAL_MACHINE\\}
+  if [[ $1 == HKEY_CURRENT_USER\\* ]]; then file=user.reg path=${1#HKEY_CURRENT_USER\\}; fi
+  header="[${path//\\/\\\\}]" awk '
+    /^\[/ { inside = (index($0, ENVIRON["header"] " ") == 1); next }
+    inside && /^"|^@/ { print }' "$WINEPREFIX/$file"
+}
+
+drive() {
+  local out=$1 installer=$2
+  # shellcheck source=scripts/wizard-driver.sh
+  source "$here/wizard-driver.sh"
+  list_files >"$out/files-before.txt"
+  list_keys >"$out/keys-before.txt"
+
+  wizard_start "$installer"
+  wizard_shot "$out/welcome.png"
+  wizard_click 675 273
+  # The installing page as late as it is still shown, so that the bar has moved; then the outcome.
+  local shot="$out/latest.png" outcome="" deadline=$((SECONDS + 300))
+  while [[ -z $outcome ]] && (( SECONDS < deadline )); do
+    wizard_shot "$shot" || break
+    if wizard_shot_is_page "$shot" installing; then
+      cp "$shot" "$out/installing.png"
+    elif wizard_shot_is_page "$shot" success; then
+      outcome=success
+    elif wizard_shot_is_page "$shot" failure; then
+      outcome=failure
+    fi
+  done
+  [[ -n $outcome ]] || { echo "run: no outcome page within 300 s" >&2; outcome=none; }
+  mv "$shot" "$out/$outcome.png"
+  wizard_click 675 450
+  wizard_wait_exit 30
+
+  # The registry reaches its files when the server has ended, some seconds after the last program.
+  "${ZELN_WINESERVER:-/usr/lib/wine/wineserver}" -w
+  echo "Screenshots:"
+  local page
+  for page in welcome installing success failure none; do
+    [[ -f "$out/$page.png" ]] && echo "  $out/$page.png"
+  done
+  echo "Installed files (under $WINEPREFIX/drive_c):"
+  comm -13 "$out/files-before.txt" <(list_files) | grep -v -e '^windows/Installer/' -e '^users/[^/]*/Temp/' |
+    sed 's/^/  /'
+  echo "Registry keys added (as the prefix's registry files hold them):"
+  comm -13 "$out/keys-before.txt" <(list_keys) | while IFS= read -r key; do
+    echo "  $key"
+    key_values "$key" | sed 's/^/      /'
+  done
+  echo "Exit code: $WIZARD_STATUS"
+  echo "Outcome: $outcome"
+  [[ $outcome == success && $WIZARD_STATUS -eq 0 ]]
+}
+
+if [[ ${1:-} == --drive ]]; then
+  drive "$2" "$3"
+  exit
+fi
+
+build=$(cd "${1:-build}" && pwd)
+installer=$build/win64/demo/ZelnIME-Demo-Setup.exe
+[[ -f "$installer" ]] || { echo "run: no demo installer at $installer" >&2; exit 1; }
+out=$build/run
+mkdir -p "$out"
+rm -f "$out"/{welcome,installing,success,failure,none}.png
+
+if [[ -n ${DISPLAY:-} ]]; then
+  echo "run: the demo installer on $DISPLAY; close it to end."
+  status=0
+  "$here/wine-run.sh" --root "$build/win64/wine" --name run --use-display -- "$installer" || status=$?
+  echo "Exit code: $status"
+  exit $status
+fi
+"$here/wine-run.sh" --root "$build/win64/wine" --name run -- "$here/run.sh" --drive "$out" "$installer"

@@ -7,10 +7,11 @@
 # A failure of the harness or of Wine itself exits 125 with a line that starts "wine-harness:",
 # so it is never mistaken for a failing test.
 #
-# usage: wine-run.sh --root DIR [--name NAME] [--keep-display-file FILE] [--] PROGRAM [ARGS...]
+# usage: wine-run.sh --root DIR [--name NAME] [--use-display] [--] PROGRAM [ARGS...]
 #        wine-run.sh --root DIR --cleanup
 #   --root DIR     where the base prefix, the per-run prefixes and the harness's records live
 #   --name NAME    the run's prefix is DIR/prefixes/NAME (default: the program's base name)
+#   --use-display  shows the program on the present $DISPLAY instead of a private Xvfb (for a person)
 #   --cleanup      ends every wineserver and Xvfb that an earlier run under DIR left behind
 # PROGRAM is a Windows program, or a script that runs several of them in the one prefix ($ZELN_WINE64 PROG).
 # The run's prefix path and display are exported to the program as ZELN_WINEPREFIX and DISPLAY.
@@ -22,12 +23,13 @@ readonly WINESERVER=${ZELN_WINESERVER:-/usr/lib/wine/wineserver}
 
 fail() { echo "wine-harness: $*" >&2; exit $HARNESS_FAILURE; }
 
-root="" name="" cleanup=0
+root="" name="" cleanup=0 use_display=0
 while [[ $# -gt 0 ]]; do
   case "$1" in
     --root) [[ $# -ge 2 ]] || fail "--root needs a folder"; root=$2; shift 2 ;;
     --name) [[ $# -ge 2 && -n "$2" ]] || fail "--name needs a name"; name=$2; shift 2 ;;
     --cleanup) cleanup=1; shift ;;
+    --use-display) use_display=1; shift ;;
     --) shift; break ;;
     -*) fail "unknown option $1" ;;
     *) break ;;
@@ -67,6 +69,7 @@ fi
 program=$1; shift
 [[ -f "$program" ]] || fail "no such program: $program"
 [[ -x "$WINE64" ]] || fail "wine64 is not installed ($WINE64); run scripts/bootstrap.sh"
+[[ $use_display -eq 0 || -n "${DISPLAY:-}" ]] || fail "--use-display without a DISPLAY"
 command -v Xvfb >/dev/null || fail "Xvfb is not installed; run scripts/bootstrap.sh"
 [[ -n "$name" ]] || name=$(basename "$program" .exe)
 
@@ -133,20 +136,24 @@ finish() {
 trap finish EXIT
 trap 'exit 143' TERM INT
 
-# A private display: Xvfb picks a free number itself and writes it once it accepts connections.
-displayfile="$root/runs/$$.display"
-: >"$displayfile"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$displayfile" >/dev/null 2>&1 &
-xvfb_pid=$!
-printf 'xvfb=%s\nprefix=%s\n' "$xvfb_pid" "$prefix" >"$record"
-for _ in $(seq 100); do
-  [[ -s "$displayfile" ]] && break
-  kill -0 "$xvfb_pid" 2>/dev/null || fail "Xvfb did not start"
-  sleep 0.1
-done
-display=$(tr -dc '0-9' <"$displayfile")
-[[ -n "$display" ]] || fail "Xvfb gave no display number within 10 s"
-export DISPLAY=":$display"
+if [[ $use_display -eq 1 ]]; then
+  printf 'prefix=%s\n' "$prefix" >"$record"
+else
+  # A private display: Xvfb picks a free number itself and writes it once it accepts connections.
+  displayfile="$root/runs/$$.display"
+  : >"$displayfile"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$displayfile" >/dev/null 2>&1 &
+  xvfb_pid=$!
+  printf 'xvfb=%s\nprefix=%s\n' "$xvfb_pid" "$prefix" >"$record"
+  for _ in $(seq 100); do
+    [[ -s "$displayfile" ]] && break
+    kill -0 "$xvfb_pid" 2>/dev/null || fail "Xvfb did not start"
+    sleep 0.1
+  done
+  display=$(tr -dc '0-9' <"$displayfile")
+  [[ -n "$display" ]] || fail "Xvfb gave no display number within 10 s"
+  export DISPLAY=":$display"
+fi
 
 # A Windows program runs under wine64; a script (an end-to-end scenario of several programs in one prefix)
 # runs as it is, with the prefix, the display and ZELN_WINE64 in its environment.

@@ -50,7 +50,9 @@ void UIView::paint(GpGraphics* graphics, UIRect bounds) { fillRect(graphics, bou
 
 void UIView::setFrame(UIRect frame) {
     frame_ = frame;
-    if (frame.width != 0 && frame.height != 0) {
+    // Only a positive size makes a surface: a negative height would give a top-down one, which the
+    // clearing and painting (made for bottom-up rows) would run past. Any other size keeps the old one.
+    if (frame.width > 0 && frame.height > 0) {
         Surface replacement = makeSurface(frame.width, frame.height);
         if (replacement.bitmap) {
             SelectObject(drawingContext_.get(), replacement.bitmap.get());

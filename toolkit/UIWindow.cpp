@@ -3,6 +3,7 @@
 #include <gdiplus.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cwchar>
 #include <vector>
 
@@ -24,6 +25,10 @@ HINSTANCE toolkitModule() { return GetModuleHandleW(nullptr); }
 
 int32_t lowSigned(LPARAM value) { return static_cast<int16_t>(static_cast<uint16_t>(value & 0xFFFF)); }
 int32_t highSigned(LPARAM value) { return static_cast<int16_t>(static_cast<uint16_t>((value >> 16) & 0xFFFF)); }
+
+void unlinkFromRegistry(const UIWindow* window) {
+    windowRegistry.erase(std::remove(windowRegistry.begin(), windowRegistry.end(), window), windowRegistry.end());
+}
 
 LRESULT CALLBACK dispatchToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     for (UIWindow* registered : windowRegistry) {
@@ -89,6 +94,9 @@ UIWindow::~UIWindow() {
     delete rootView_;
     rootView_ = nullptr;
     destroy();
+    // A window whose system window could not be made stays registered, since `destroy` does nothing
+    // without a handle; the dispatcher must never reach an object that is gone.
+    unlinkFromRegistry(this);
 }
 
 void UIWindow::registerClassIfMissing(UINT classStyle, const wchar_t* className) {
@@ -138,7 +146,7 @@ void UIWindow::destroy() {
         return;
     }
     // Out of the registry first, so that the WM_DESTROY that DestroyWindow sends is not routed back here.
-    windowRegistry.erase(std::remove(windowRegistry.begin(), windowRegistry.end(), this), windowRegistry.end());
+    unlinkFromRegistry(this);
     DestroyWindow(handle_);
     if (className_[0] != L'\0') {
         UnregisterClassW(className_, toolkitModule());
@@ -187,7 +195,9 @@ void UIWindow::setRedrawPending(bool pending) {
 }
 
 void UIWindow::setScale(float scale) {
-    if (scale == scale_) return;
+    // Mouse points are divided by the scale and the pushed image is sized by it: a scale that is not a
+    // finite positive number would divide by zero or size the image at nothing, and is not taken.
+    if (!(scale > 0.0f) || !std::isfinite(scale) || scale == scale_) return;
     scale_ = scale;
     setRedrawPending(true);
 }

@@ -46,6 +46,7 @@ public:
     virtual int32_t userData() const { return userData_; }
     virtual void setUserData(int32_t value) { userData_ = value; }
     virtual float scale() const { return scale_; }
+    // Takes a finite positive scale; any other is ignored.
     virtual void setScale(float scale);
     virtual LRESULT windowProc(UINT message, WPARAM wParam, LPARAM lParam);
     virtual HWND handle() const { return handle_; }

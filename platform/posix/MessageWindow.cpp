@@ -4,13 +4,7 @@
 namespace platform {
 namespace {
 
-struct Route {
-    int firstMessage = 0;
-    int lastMessage = -1;
-    MessageWindow::Handler handler = nullptr;
-    void* owner = nullptr;
-};
-Route route;
+MessageWindow::Route route;
 int windowToken = 0;
 
 }  // namespace
@@ -22,8 +16,8 @@ bool MessageWindow::create(const wchar_t*, int firstMessage, int lastMessage, Ha
 }
 
 void MessageWindow::send(int message, int wParam, int lParam) const {
-    if (window_ && route.handler && message >= route.firstMessage && message <= route.lastMessage) {
-        route.handler(route.owner, message, wParam, lParam);
+    if (window_) {
+        route.deliver(message, wParam, lParam);
     }
 }
 

@@ -5,19 +5,10 @@
 namespace platform {
 namespace {
 
-// The one window of each kind lives for the whole process, so its routing is kept process-wide.
-struct Route {
-    int firstMessage = 0;
-    int lastMessage = -1;
-    MessageWindow::Handler handler = nullptr;
-    void* owner = nullptr;
-};
-Route route;
+MessageWindow::Route route;
 
 LRESULT CALLBACK messageWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    const int number = static_cast<int>(message);
-    if (route.handler && number >= route.firstMessage && number <= route.lastMessage) {
-        route.handler(route.owner, number, static_cast<int>(wParam), static_cast<int>(lParam));
+    if (route.deliver(static_cast<int>(message), static_cast<int>(wParam), static_cast<int>(lParam))) {
         return 1;
     }
     return DefWindowProcW(window, message, wParam, lParam);

@@ -14,6 +14,7 @@ def destination_folders(prefix):
     windows = drive / "windows"
     return {
         0: drive / "Program Files (x86)" / "Zelnsoft",
+        # The 64-bit test build is not redirected: there "Sysnative" is an ordinary folder the engine makes.
         1: windows / "Sysnative",
         2: windows / "system32",
         3: windows / "Fonts",

@@ -75,8 +75,3 @@ int inkInRow(const UIView* view, int32_t y, uint8_t threshold = 96);
 void placeCursor(const UIWindow& window, int32_t x, int32_t y);
 // Sends a mouse message with client coordinates, after placing the cursor there.
 void sendMouse(const UIWindow& window, UINT message, WPARAM flags, int32_t x, int32_t y);
-
-// Writes the view's surface as a PNG file (colours un-premultiplied by the drawing library).
-bool saveSurfaceAsPng(const UIView* view, const wchar_t* path);
-// Writes what the screen shows in the area as a PNG file.
-bool saveScreenAsPng(RECT area, const wchar_t* path);

@@ -165,7 +165,7 @@ TEST_F(ViewTreeTest, SurfacesHoldPremultipliedColourAndCompositeSourceOver) {
     EXPECT_NEAR(127, blueOf(washed), 1.0);
 }
 
-TEST_F(ViewTreeTest, ViewSetToZeroSizeKeepsItsSurfaceButCompositesNothing) {
+TEST_F(ViewTreeTest, ViewSetToZeroOrNegativeSizeKeepsItsSurfaceButCompositesNothing) {
     RecordingView* view = makeView("shrunk", kRed, UIRect{10, 10, 20, 20}, root);
     renderNow();
     ASSERT_EQ(0xFFFF0000u, pixelAt(root, 15, 15));
@@ -173,6 +173,43 @@ TEST_F(ViewTreeTest, ViewSetToZeroSizeKeepsItsSurfaceButCompositesNothing) {
     renderNow();
     EXPECT_EQ(0xFFFFFFFFu, pixelAt(root, 15, 15));
     EXPECT_NE(0xDEADBEEFu, pixelAt(view, 15, 15));
+
+    // A negative height (a layout that ran out of room) makes no upside-down surface to be cleared and
+    // painted past its end; the view keeps its 20 x 20 surface and draws nothing.
+    view->setFrame(UIRect{10, 10, 20, -20});
+    renderNow();
+    EXPECT_EQ(0xFFFFFFFFu, pixelAt(root, 15, 15));
+    EXPECT_NE(0xDEADBEEFu, pixelAt(view, 19, 19));
+    view->setFrame(UIRect{10, 10, -20, 20});
+    renderNow();
+    EXPECT_EQ(0xFFFFFFFFu, pixelAt(root, 15, 15));
+}
+
+TEST_F(ViewTreeTest, ControlPaintsTheColourOfItsStateAndCompletesAClickWithoutTarget) {
+    UIControl control(window.handle());
+    control.setFrame(UIRect{20, 20, 40, 40});
+    control.setBackgroundColor(kRed);
+    control.setHoverColor(kGreen);
+    control.setPressedColor(kBlue);
+    root->addChild(&control);
+    const auto look = [&] {
+        renderNow();
+        return pixelAt(&control, 10, 10);
+    };
+    EXPECT_EQ(0xFFFF0000u, look());
+    sendMouse(window, WM_MOUSEMOVE, 0, 30, 30);
+    EXPECT_EQ(0xFF00FF00u, look());
+    sendMouse(window, WM_LBUTTONDOWN, MK_LBUTTON, 30, 30);
+    EXPECT_EQ(0xFF0000FFu, look());
+    // Released inside with no target: nothing to call, and the cursor still over it gives the hover look.
+    sendMouse(window, WM_LBUTTONUP, 0, 30, 30);
+    EXPECT_FALSE(control.isPressed());
+    EXPECT_EQ(0xFF00FF00u, look());
+    // Pressed, then released outside: the normal look, and the view under the cursor is tracked again.
+    sendMouse(window, WM_LBUTTONDOWN, MK_LBUTTON, 30, 30);
+    sendMouse(window, WM_LBUTTONUP, 0, 150, 100);
+    EXPECT_EQ(0xFFFF0000u, look());
+    EXPECT_EQ(root, window.trackedView());
 }
 
 }  // namespace

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstring>
+#include <limits>
 #include <memory>
+#include <new>
 #include <thread>
 #include <vector>
 
@@ -60,6 +63,17 @@ TEST(UIWindowTest, ScaledWindowPushesTheScaledImageAndHitTestsInViewCoordinates)
     EXPECT_EQ(100, corner.lastPress.x);
     EXPECT_EQ(49, corner.lastPress.y);
     sendMouse(window, WM_LBUTTONUP, 0, 201, 99);
+    pumpQueued();
+
+    // No scale divides by zero: the window keeps 2.0 and maps the mouse as before.
+    window.setScale(0.0f);
+    window.setScale(-1.0f);
+    window.setScale(std::numeric_limits<float>::infinity());
+    EXPECT_EQ(2.0f, window.scale());
+    sendMouse(window, WM_LBUTTONDOWN, MK_LBUTTON, 21, 11);
+    EXPECT_EQ(10, corner.lastPress.x);
+    EXPECT_EQ(5, corner.lastPress.y);
+    sendMouse(window, WM_LBUTTONUP, 0, 21, 11);
     pumpQueued();
 }
 
@@ -126,6 +140,12 @@ TEST(UIWindowTest, MovesBetweenViewsExitBeforeEnterSetTheCursorAndLeavingClearsT
     EXPECT_EQ(nullptr, window.trackedView());
     EXPECT_FALSE(button.titleLabel()->isHighlighted());
     EXPECT_EQ((std::vector<std::string>{"enter first", "exit first", "enter first", "exit first"}), events);
+
+    // Hovering finds the view under the cursor again without a move.
+    placeCursor(window, 20, 20);
+    SendMessageW(window.handle(), WM_MOUSEHOVER, 0, MAKELPARAM(20, 20));
+    EXPECT_EQ(&first, window.trackedView());
+    EXPECT_EQ("enter first", events.back());
 }
 
 TEST(UIWindowTest, MoveMessageKeepsANegativePosition) {
@@ -159,6 +179,17 @@ TEST(UIWindowTest, SecondDestroyDoesNothingAndTheDrawingLibraryLastsUntilTheLast
     EXPECT_EQ(nullptr, defaultFont());
 }
 
+TEST(UIWindowTest, SystemWindowDestroyedFromOutsideTakesTheToolkitsTeardown) {
+    TestWindow window;
+    openWindow(window, 10, 10, 50, 50);
+    const HWND handle = window.handle();
+    EXPECT_TRUE(DestroyWindow(handle));
+    EXPECT_EQ(nullptr, window.handle());
+    EXPECT_FALSE(IsWindow(handle));
+    EXPECT_EQ(nullptr, defaultFont());
+    window.destroy();
+}
+
 TEST(UIWindowTest, DestroyFromAnotherThreadRunsOnTheOwnerThreadBeforeItReturns) {
     TestWindow window;
     openWindow(window, 10, 10, 50, 50);
@@ -173,6 +204,15 @@ TEST(UIWindowTest, DestroyFromAnotherThreadRunsOnTheOwnerThreadBeforeItReturns) 
     EXPECT_EQ(nullptr, window.handle());
     EXPECT_FALSE(IsWindow(handle));
     EXPECT_EQ(GetCurrentThreadId(), window.destroyMessageThread);
+}
+
+// A window class of the program's own, not the toolkit's.
+bool registerForeignClass(const wchar_t* name, WNDPROC procedure) {
+    WNDCLASSW foreignClass = {};
+    foreignClass.lpfnWndProc = procedure;
+    foreignClass.hInstance = GetModuleHandleW(nullptr);
+    foreignClass.lpszClassName = name;
+    return RegisterClassW(&foreignClass) != 0;
 }
 
 TEST(UIWindowTest, OnlyTheWindowThatRegisteredItsClassUnregistersIt) {
@@ -191,11 +231,7 @@ TEST(UIWindowTest, OnlyTheWindowThatRegisteredItsClassUnregistersIt) {
 
     // A class the toolkit did not register outlives the toolkit's window of that class.
     const wchar_t* foreign = L"ZelnToolkitForeignClass";
-    WNDCLASSW foreignClass = {};
-    foreignClass.lpfnWndProc = DefWindowProcW;
-    foreignClass.hInstance = GetModuleHandleW(nullptr);
-    foreignClass.lpszClassName = foreign;
-    ASSERT_NE(0, RegisterClassW(&foreignClass));
+    ASSERT_TRUE(registerForeignClass(foreign, DefWindowProcW));
     {
         TestWindow window;
         window.createTopLevel(nullptr, 0, 0, WS_POPUP, foreign);
@@ -204,6 +240,29 @@ TEST(UIWindowTest, OnlyTheWindowThatRegisteredItsClassUnregistersIt) {
     }
     EXPECT_TRUE(GetClassInfoW(GetModuleHandleW(nullptr), foreign, &found));
     UnregisterClassW(foreign, GetModuleHandleW(nullptr));
+}
+
+LRESULT CALLBACK refuseCreation(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return message == WM_NCCREATE ? FALSE : DefWindowProcW(window, message, wParam, lParam);
+}
+
+TEST(UIWindowTest, WindowWhoseSystemWindowWasNeverMadeLeavesNothingBehindForTheDispatcher) {
+    const wchar_t* refusing = L"ZelnToolkitRefusingClass";
+    ASSERT_TRUE(registerForeignClass(refusing, refuseCreation));
+    // The failed window lives in storage that is wiped once it is gone: a dispatcher that still held
+    // it would call through an empty table when it looks for the window of the next message.
+    alignas(TestWindow) unsigned char storage[sizeof(TestWindow)];
+    auto* failed = new (storage) TestWindow;
+    failed->createTopLevel(nullptr, 0, 0, WS_POPUP, refusing);
+    ASSERT_EQ(nullptr, failed->handle());
+    failed->~TestWindow();
+    std::memset(storage, 0, sizeof storage);
+
+    TestWindow live;
+    openWindow(live, 10, 10, 50, 50);
+    EXPECT_TRUE(pumpUntil([&] { return live.renders >= 1 && !live.isRedrawPending(); }));
+    live.destroy();
+    UnregisterClassW(refusing, GetModuleHandleW(nullptr));
 }
 
 TEST(UIWindowTest, OwnerWindowIsOneMessageOnlyWindowOfItsClass) {

@@ -140,6 +140,27 @@ TEST(WineWizard, WindowHelpersCentreAndBoundTheDragStrip) {
     EXPECT_FALSE(isInDragStrip(639, 20));
 }
 
+// What the program writes to the debugger: OutputDebugStringW raises a printing exception, which a vectored
+// handler sees first and lets pass.
+std::string debuggerOutput;
+LONG CALLBACK captureDebuggerOutput(EXCEPTION_POINTERS* exception) {
+    const EXCEPTION_RECORD& record = *exception->ExceptionRecord;
+    if (record.ExceptionCode == DBG_PRINTEXCEPTION_C && record.NumberParameters >= 2) {
+        debuggerOutput.append(reinterpret_cast<const char*>(record.ExceptionInformation[1]));
+    }
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
+TEST(WineWizard, SystemCommandsAreTracedInUpperCaseHexadecimal) {
+    Wizard wizard(L"C:\\absent\\setup.exe");
+    PVOID handler = AddVectoredExceptionHandler(1, captureDebuggerOutput);
+    debuggerOutput.clear();
+    // A command the system does not know: traced, then left to the default handling, which ignores it.
+    wizard.window->windowProc(WM_SYSCOMMAND, 0xF0F0, 0x140028);
+    RemoveVectoredExceptionHandler(handler);
+    EXPECT_EQ("112\tF0F0\t140028\n", debuggerOutput);
+}
+
 TEST(WineWizard, ProgressTextStartsBehindTheFillAndStopsShortOfTheEnd) {
     EXPECT_NEAR(294.1f, percentTextX(698, 0.45f), 0.01f);
     EXPECT_FLOAT_EQ(638.0f, percentTextX(698, 1.0f));
@@ -174,9 +195,12 @@ TEST(WineWizard, NotificationsSwitchPagesAndMoveTheBar) {
     UIInstallerView& view = *wizard.view;
     view.handleAction(ACTION_INSTALL, view.installButton());
     ASSERT_NE(nullptr, view.progressView());
+    // Unticked between the press and the engine's answer: the finish button must still work.
+    view.handleAction(ACTION_AGREEMENT_BOX, view.agreementBox());
     // No program file: the run fails at once, straight from the welcome page; the test drives on from there.
     ASSERT_TRUE(pumpUntil([&] { return view.installButton()->tag() == 1; }));
     EXPECT_EQ(ERR_OPEN, UIInstallerView::shownFailureCode());
+    EXPECT_FALSE(view.installButton()->isDisabled());
 
     CProgressView& bar = *view.progressView();
     // The failure hid the bar; a run that began shows it.

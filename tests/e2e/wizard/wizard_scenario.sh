@@ -1,0 +1,153 @@
+#!/usr/bin/env bash
+# One end-to-end scenario of the wizard, run by wine-run.sh inside a fresh prefix on a private display.
+# usage: wizard_scenario.sh SCENARIO INSTALLER OUTPUT_DIR      (screenshots are kept in OUTPUT_DIR)
+set -euo pipefail
+scenario=$1 installer=$2 out=$3
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=scripts/wizard-driver.sh
+source "$here/../../../scripts/wizard-driver.sh"
+rm -rf "$out" && mkdir -p "$out"
+
+failures=0
+check() {
+  local what=$1
+  shift
+  if "$@"; then echo "ok: $what"; else echo "FAILED: $what" >&2; failures=$((failures + 1)); fi
+}
+at_least() { (( $1 >= $2 )); }
+equals() { [[ "$1" == "$2" ]]; }
+not() { ! "$@"; }
+
+# Pixel classes, as "RMIN RMAX GMIN GMAX BMIN BMAX".
+readonly VERSION_BROWN="150 255 40 130 0 80"   # the version text, 0xCA5100
+readonly NEAR_BLACK="0 90 0 90 0 90"          # the result code, 0x0A0A0A
+readonly TICK_GREEN="0 130 130 255 0 140"       # the tick of the agreement box
+readonly BAR_GREEN="0 60 200 255 0 60"          # the progress bar's fill, 0x00FF00
+readonly BUTTON_BLUE="30 90 110 170 170 230"    # the install and finish buttons
+readonly BUTTON_GREY="180 215 190 220 195 225"  # the disabled install button
+
+count() { wizard_count_pixels "$@"; }
+version_ink() { count "$1" 200 410 320 45 "$VERSION_BROWN"; }
+bar_length() { count "$1" 11 533 698 1 "$BAR_GREEN"; }
+
+finish_and_expect_exit_zero() {
+  wizard_click 675 450
+  wizard_wait_exit 30 || return 1
+  check "the finish button ends the installer with exit code 0" equals "$WIZARD_STATUS" 0
+}
+
+welcome_and_agreement() {
+  wizard_start "$installer"
+  wizard_shot "$out/welcome.png"
+  check "the version text is drawn near y 420" at_least "$(version_ink "$out/welcome.png")" 40
+  check "the agreement box starts ticked" at_least "$(count "$out/welcome.png" 587 74 16 16 "$TICK_GREEN")" 8
+  check "the install button starts blue" at_least "$(count "$out/welcome.png" 653 193 44 160 "$BUTTON_BLUE")" 2000
+
+  wizard_click 595 82
+  wizard_move_to 300 300
+  wizard_shot "$out/unticked.png"
+  check "unticking empties the box" equals "$(count "$out/unticked.png" 587 74 16 16 "$TICK_GREEN")" 0
+  check "unticking greys the install button" at_least "$(count "$out/unticked.png" 653 193 44 160 "$BUTTON_GREY")" 2000
+  wizard_click 675 273
+  sleep 2
+  wizard_shot "$out/ignored.png"
+  check "the grey install button ignores a click" wizard_shot_is_page "$out/ignored.png" welcome
+  check "no progress bar after the ignored click" equals "$(count "$out/ignored.png" 11 531 698 5 "195 205 195 205 195 205")" 0
+
+  wizard_click 595 82
+  wizard_move_to 300 300
+  wizard_shot "$out/ticked.png"
+  check "ticking again shows the tick" at_least "$(count "$out/ticked.png" 587 74 16 16 "$TICK_GREEN")" 8
+  check "ticking again makes the install button blue" \
+    at_least "$(count "$out/ticked.png" 653 193 44 160 "$BUTTON_BLUE")" 2000
+
+  wizard_click 691 26
+  wizard_wait_exit 30
+  check "the close button ends the installer with exit code 0" equals "$WIZARD_STATUS" 0
+}
+
+window_strip_and_buttons() {
+  wizard_start "$installer"
+  local x=$WIZARD_X y=$WIZARD_Y
+  wizard_drag 300 25 60 40
+  wizard_locate
+  check "a drag in the strip moves the window" equals "$WIZARD_X,$WIZARD_Y" "$((x + 60)),$((y + 40))"
+  x=$WIZARD_X y=$WIZARD_Y
+  wizard_drag 300 40 60 40
+  wizard_locate
+  check "a drag from y 40 leaves the window in place" equals "$WIZARD_X,$WIZARD_Y" "$x,$y"
+
+  iconic() { xprop -id "$WIZARD_WINDOW" WM_HINTS | grep -q "Initial state is Iconic"; }
+  check "the window starts in the normal state" not iconic
+  wizard_click 655 26
+  sleep 1
+  # With no window manager on the private display, Wine's request to iconify shows only in the hints.
+  check "the minimize button minimizes the window" iconic
+  xdotool key --window "$WIZARD_WINDOW" alt+F4 2>/dev/null
+  wizard_wait_exit 30
+  check "Alt+F4 ends the minimized installer with exit code 0" equals "$WIZARD_STATUS" 0
+}
+
+install_to_success() {
+  wizard_start "$installer"
+  wizard_click 675 273
+  wizard_wait_page installing 60
+  local shots=0 lengths=() length percent
+  while wizard_shot "$out/installing-$shots.png" && wizard_shot_is_page "$out/installing-$shots.png" installing; do
+    lengths+=("$(bar_length "$out/installing-$shots.png")")
+    shots=$((shots + 1))
+    (( shots < 40 )) || break
+    sleep 0.3
+  done
+  echo "bar lengths seen: ${lengths[*]}"
+  check "the installing page showed a bar" at_least "${#lengths[@]}" 1
+  check "the installing page has no version text" equals "$(version_ink "$out/installing-0.png")" 0
+  local grew=1 i
+  for ((i = 1; i < ${#lengths[@]}; i++)); do (( lengths[i] >= lengths[i - 1] )) || grew=0; done
+  check "the green bar only grows" equals "$grew" 1
+  local whole=1
+  for length in "${lengths[@]}"; do
+    percent=$(( (length * 100 + 697) / 698 ))
+    (( percent * 698 / 100 == length )) || whole=0
+  done
+  check "each bar is 698 pixels times a whole percentage" equals "$whole" 1
+  wizard_wait_page success 300
+  wizard_shot "$out/success.png"
+  check "the success page shows the finish button at (653, 397)" \
+    at_least "$(count "$out/success.png" 653 397 44 105 "$BUTTON_BLUE")" 1500
+  check "the success page has no version text" equals "$(version_ink "$out/success.png")" 0
+  finish_and_expect_exit_zero
+}
+
+damaged_installer() {
+  local damaged="$out/damaged-setup.exe"
+  cp "$installer" "$damaged"
+  truncate -s -64 "$damaged"
+  wizard_start "$damaged"
+  wizard_click 675 273
+  # Straight from the welcome page to the failure page: no installing page comes between.
+  local seen=""
+  for _ in $(seq 100); do
+    wizard_shot "$out/after-install.png"
+    if wizard_shot_is_page "$out/after-install.png" installing; then seen=installing; break; fi
+    if wizard_shot_is_page "$out/after-install.png" failure; then seen=failure; break; fi
+    sleep 0.2
+  done
+  check "the damaged installer goes straight to the failure page" equals "$seen" failure
+  wizard_shot "$out/failure.png"
+  check "the result code is written downwards from (424, 290)" \
+    at_least "$(count "$out/failure.png" 398 288 26 60 "$NEAR_BLACK")" 40
+  check "nothing is written above y 288 in that column" equals "$(count "$out/failure.png" 398 250 26 36 "$NEAR_BLACK")" 0
+  finish_and_expect_exit_zero
+}
+
+alt_f4() {
+  wizard_start "$installer"
+  wizard_click 300 300
+  xdotool key --window "$WIZARD_WINDOW" alt+F4 2>/dev/null
+  wizard_wait_exit 30
+  check "Alt+F4 ends the installer with exit code 0" equals "$WIZARD_STATUS" 0
+}
+
+"$scenario"
+(( failures == 0 )) || { echo "$failures check(s) failed; screenshots in $out" >&2; exit 1; }
