@@ -3,7 +3,10 @@
 MAKEFLAGS += --no-print-directory
 BUILD   := build
 JOBS    ?= $(shell nproc)
-HARNESS := scripts/wine-run.sh --root $(BUILD)/win64/wine
+HARNESS := scripts/wine-run.sh
+# Each Windows tree keeps its own Wine prefixes: the win64 build's and the win32 build's (run under WoW64).
+WINE_ROOTS := $(BUILD)/win64/wine $(BUILD)/win32/wine
+cleanup_wine = for root in $(WINE_ROOTS); do $(HARNESS) --root $$root --cleanup; done
 
 .PHONY: all bootstrap native native-asan win32 win64 test run bench clean
 
@@ -29,9 +32,9 @@ $(BUILD)/CTestTestfile.cmake: Makefile
 
 # The corruption matrix's count of cases and of each result closes the run (from its native build).
 test: all native-asan $(BUILD)/CTestTestfile.cmake
-	@$(HARNESS) --cleanup
+	@$(cleanup_wine)
 	@status=0; ctest --test-dir $(BUILD) -j $(JOBS) --output-on-failure || status=$$?; \
-	 $(HARNESS) --cleanup; \
+	 $(cleanup_wine); \
 	 awk '/Test: corruption_matrix_test$$/ {on = 1} /time elapsed/ {on = 0} on && /damaged installers|^  result /' \
 	   $(BUILD)/Testing/Temporary/LastTest.log; \
 	 exit $$status
@@ -43,5 +46,5 @@ bench: all
 	@scripts/bench.sh $(BUILD)
 
 clean:
-	@$(HARNESS) --cleanup 2>/dev/null || true
+	@$(cleanup_wine) 2>/dev/null || true
 	rm -rf $(BUILD)

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/PageText.h"
+#include "engine/Progress.h"
 
 using namespace Gdiplus;
 
@@ -15,7 +16,8 @@ constexpr int32_t kBarHeight = 5;
 
 }  // namespace
 
-int32_t wholePercent(float progress) { return static_cast<int32_t>(progress * 100.0f); }
+// The percentage is the product in single precision, truncated: the 32-bit build must not show 44 for 0.45.
+int32_t wholePercent(float progress) { return static_cast<int32_t>(singlePrecision(progress * 100.0f)); }
 
 float percentTextX(int32_t width, float progress) {
     float x = static_cast<float>(width) * progress;

@@ -1,7 +1,10 @@
 # The three kinds of test, each under its ctest label:
 #   unit  native GoogleTest programs against fakes               zeln_unit_test
-#   wine  win64 GoogleTest programs run by the Wine harness      zeln_wine_test
+#   wine  Windows GoogleTest programs run by the Wine harness    zeln_wine_test
 #   e2e   whole-installer runs under Wine and Xvfb               zeln_e2e_test
+# The Windows tests run from both Windows trees in 64-bit prefixes: the win64 build as a native 64-bit process,
+# the win32 build as the shipped program runs on 64-bit Windows, under WoW64. The 32-bit runs also carry the
+# label wow64 and end their names in _wow64.
 enable_testing()
 
 set(ZELN_WINE_RUN ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh)
@@ -9,7 +12,7 @@ set(ZELN_WINE_ROOT ${CMAKE_BINARY_DIR}/wine)
 
 if(ZELN_NATIVE)
   find_package(GTest REQUIRED)
-elseif(ZELN_WIN64)
+elseif(WIN32)
   # GoogleTest from Debian's sources, built with our compiler; its own code is not held to our warning flags.
   get_directory_property(zeln_saved_options COMPILE_OPTIONS)
   set_directory_properties(PROPERTIES COMPILE_OPTIONS "")
@@ -39,7 +42,7 @@ endfunction()
 # zeln_wine_test(NAME SOURCES a.cpp ... [LIBS lib ...] [TIMEOUT seconds])
 # Each run gets a prefix of its own (build/win64/wine/prefixes/NAME, kept after the run for a look).
 function(zeln_wine_test name)
-  if(NOT ZELN_WIN64)
+  if(ZELN_NATIVE)
     return()
   endif()
   cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
@@ -48,15 +51,36 @@ function(zeln_wine_test name)
   endif()
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} gtest_main gtest)
-  add_test(NAME ${name}
-           COMMAND ${ZELN_WINE_RUN} --root ${ZELN_WINE_ROOT} --name ${name} -- $<TARGET_FILE:${name}>)
-  set_tests_properties(${name} PROPERTIES LABELS wine TIMEOUT ${T_TIMEOUT})
+  zeln_windows_test_name(test_name ${name})
+  add_test(NAME ${test_name}
+           COMMAND ${ZELN_WINE_RUN} --root ${ZELN_WINE_ROOT} --name ${test_name} -- $<TARGET_FILE:${name}>)
+  zeln_windows_test_labels(labels wine)
+  set_tests_properties(${test_name} PROPERTIES LABELS "${labels}" TIMEOUT ${T_TIMEOUT})
+endfunction()
+
+# zeln_windows_test_name(OUT NAME): NAME in the win64 tree, NAME_wow64 in the win32 tree.
+function(zeln_windows_test_name out name)
+  if(ZELN_WIN32)
+    set(${out} ${name}_wow64 PARENT_SCOPE)
+  else()
+    set(${out} ${name} PARENT_SCOPE)
+  endif()
+endfunction()
+
+# zeln_windows_test_labels(OUT KIND): the kind, and wow64 for the 32-bit tree's runs.
+function(zeln_windows_test_labels out kind)
+  if(ZELN_WIN32)
+    set(${out} "${kind};wow64" PARENT_SCOPE)
+  else()
+    set(${out} "${kind}" PARENT_SCOPE)
+  endif()
 endfunction()
 
 # zeln_e2e_test(NAME COMMAND cmd args... [TIMEOUT seconds]): a script that drives a whole installer.
-# It is given the harness as ZELN_WINE_RUN and its folder as ZELN_WINE_ROOT.
+# It is given the harness as ZELN_WINE_RUN and its folder as ZELN_WINE_ROOT. In the win32 tree its label is
+# also wow64 (the name is the caller's: the 32-bit scenarios are their own).
 function(zeln_e2e_test name)
-  if(NOT ZELN_WIN64)
+  if(ZELN_NATIVE)
     return()
   endif()
   cmake_parse_arguments(T "" "TIMEOUT" "COMMAND" ${ARGN})
@@ -64,7 +88,8 @@ function(zeln_e2e_test name)
     set(T_TIMEOUT 600)
   endif()
   add_test(NAME ${name} COMMAND ${T_COMMAND})
-  set_tests_properties(${name} PROPERTIES LABELS e2e TIMEOUT ${T_TIMEOUT}
+  zeln_windows_test_labels(labels e2e)
+  set_tests_properties(${name} PROPERTIES LABELS "${labels}" TIMEOUT ${T_TIMEOUT}
     ENVIRONMENT "ZELN_WINE_RUN=${ZELN_WINE_RUN};ZELN_WINE_ROOT=${ZELN_WINE_ROOT}")
 endfunction()
 

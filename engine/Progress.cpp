@@ -6,10 +6,7 @@ constexpr std::uint32_t kExtractionPoints = 20;
 constexpr std::uint32_t kPlacementPoints = 40;
 
 // Every intermediate value is stored at its own precision, also where the compiler would keep more (x87).
-float single(float value) {
-    volatile float stored = value;
-    return stored;
-}
+float single(float value) { return singlePrecision(value); }
 
 double twice(double value) {
     volatile double stored = value;
@@ -17,6 +14,11 @@ double twice(double value) {
 }
 
 }  // namespace
+
+float singlePrecision(float value) {
+    volatile float stored = value;
+    return stored;
+}
 
 std::uint32_t extractionPercent(std::uint32_t done, std::uint32_t total, std::uint32_t base) {
     const std::uint32_t limit = base + kExtractionPoints;

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# `make run`: the win64 demo installer under wine64, in a fresh prefix.
+# `make run`: the shipped 32-bit demo installer in a fresh 64-bit prefix, where it runs under WoW64 as on
+# 64-bit Windows; the win64 build instead where this machine cannot run 32-bit Windows programs (it says so).
 #   With a display ($DISPLAY set): shown there for a person to click through.
 #   Without one: on a private Xvfb, driven like a person would (welcome, install, success, finish). The
 #   three pages' screenshots go to BUILD/run/; then what the install put in place (files and registry keys)
@@ -79,8 +80,20 @@ if [[ ${1:-} == --drive ]]; then
   exit
 fi
 
+# Wine's 32-bit loader is an i386 program itself: it runs when wine32 is installed and the kernel, natively or
+# through an emulator, executes i386 code.
+wow64_works() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
+
 build=$(cd "${1:-build}" && pwd)
-installer=$build/win64/demo/ZelnIME-Demo-Setup.exe
+tree=win32
+if wow64_works; then
+  echo "run: the shipped 32-bit installer, under WoW64 in a 64-bit prefix"
+else
+  tree=win64
+  echo "run: this machine runs no 32-bit Windows programs (scripts/bootstrap.sh sets that up); the win64 build instead"
+fi
+installer=$build/$tree/demo/ZelnIME-Demo-Setup.exe
+echo "run: $installer"
 [[ -f "$installer" ]] || { echo "run: no demo installer at $installer" >&2; exit 1; }
 out=$build/run
 mkdir -p "$out"
@@ -89,8 +102,8 @@ rm -f "$out"/{welcome,installing,success,failure,none}.png
 if [[ -n ${DISPLAY:-} ]]; then
   echo "run: the demo installer on $DISPLAY; close it to end."
   status=0
-  "$here/wine-run.sh" --root "$build/win64/wine" --name run --use-display -- "$installer" || status=$?
+  "$here/wine-run.sh" --root "$build/$tree/wine" --name run --use-display -- "$installer" || status=$?
   echo "Exit code: $status"
   exit $status
 fi
-"$here/wine-run.sh" --root "$build/win64/wine" --name run -- "$here/run.sh" --drive "$out" "$installer"
+"$here/wine-run.sh" --root "$build/$tree/wine" --name run -- "$here/run.sh" --drive "$out" "$installer"

@@ -9,14 +9,16 @@ import sys
 from pathlib import Path
 
 
-def destination_folders(prefix):
+def destination_folders(prefix, wow64):
     drive = Path(prefix) / "drive_c"
     windows = drive / "windows"
     return {
         0: drive / "Program Files (x86)" / "Zelnsoft",
-        # The 64-bit test build is not redirected: there "Sysnative" is an ordinary folder the engine makes.
-        1: windows / "Sysnative",
-        2: windows / "system32",
+        # The 32-bit installer on 64-bit Windows reaches the 64-bit system folder through the "Sysnative"
+        # alias, and its "System32" is the 32-bit one. The 64-bit test build is not redirected: there
+        # "Sysnative" is an ordinary folder the engine makes.
+        1: windows / ("system32" if wow64 else "Sysnative"),
+        2: windows / ("syswow64" if wow64 else "system32"),
         3: windows / "Fonts",
         6: drive / "users" / os.environ.get("USER", "root") / "AppData" / "Roaming",
     }
@@ -35,9 +37,10 @@ def main():
     parser.add_argument("prefix")
     parser.add_argument("manifest", type=Path)
     parser.add_argument("expect", choices=["installed", "absent"])
+    parser.add_argument("--wow64", action="store_true", help="the installer ran as a 32-bit process")
     args = parser.parse_args()
     manifest = json.loads(args.manifest.read_text(encoding="utf-8"))
-    folders = destination_folders(args.prefix)
+    folders = destination_folders(args.prefix, args.wow64)
     problems = []
     placed = 0
     for entry in manifest["files"]:

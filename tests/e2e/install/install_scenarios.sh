@@ -10,18 +10,8 @@ readonly roaming="$prefix/drive_c/users/${USER:-root}/AppData/Roaming"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
-
-check() {  # check DESCRIPTION COMMAND...
-  local description=$1
-  shift
-  if "$@" >"$work/check.out" 2>&1; then
-    echo "ok    $description"
-  else
-    echo "FAIL  $description"
-    sed 's/^/        /' "$work/check.out" | head -20
-    failures=$((failures + 1))
-  fi
-}
+# shellcheck source=tests/e2e/install/install_checks.sh
+source "$here/install_checks.sh"
 
 # install FILE NAME: runs a windowless installer; its messages go to $work/NAME.out, its exit code to NAME.rc.
 install() {
@@ -30,14 +20,6 @@ install() {
   tr -d '\r' <"$work/$2.out" >"$work/$2.messages"
 }
 exit_code_is() { [[ $(cat "$work/$1.rc") == "$2" ]] || { echo "exit code $(cat "$work/$1.rc"), messages:"; cat "$work/$1.messages"; }; [[ $(cat "$work/$1.rc") == "$2" ]]; }
-reg_query() { "$wine" reg query "$@" 2>/dev/null | tr -d '\r'; }
-value_of() {  # value_of KEY NAME: the data of one value, as reg prints it
-  reg_query "$1" /v "$2" | python3 -c 'import re, sys
-for line in sys.stdin:
-    m = re.match(r"    (.+?)    REG_\w+    (.*)$", line)
-    if m and m.group(1).lower() == sys.argv[1].lower(): print(m.group(2))' "$2"
-}
-
 # A successful run's messages: BEGIN, then rising percentages through every fixed mark to 100, then SUCCESS.
 messages_of_success() {
   python3 - "$work/$1.messages" <<'PY'
@@ -54,28 +36,6 @@ missing -= set(marks)
 assert not missing, f"never sent: {sorted(missing)} in {marks}"
 assert all(55 < m < 95 for m in marks[marks.index(55) + 1:marks.index(95)]), marks
 PY
-}
-winepath_of() { echo "Z:${1//\//\\}"; }
-# The layouts that the product key records under a name, each of which must be a layout of the IME module.
-recorded_layouts() { reg_query 'HKCU\Software\Zelnsoft\RudeRadod' | awk '$1 ~ /^KL/ && $2 == "REG_SZ" { print $1 "=" $3 }' | sort; }
-layout_names_ime() { [[ $(value_of "HKLM\SYSTEM\CurrentControlSet\Control\Keyboard Layouts\\$1" 'IME File') == ZelnIme.ime ]]; }
-records_layouts() {  # records_layouts NAME...: exactly these names recorded, each naming the IME module
-  local names
-  names=$(recorded_layouts | cut -d= -f1 | paste -sd' ')
-  [[ "$names" == "$*" ]] || { echo "recorded: $(recorded_layouts | paste -sd' ')"; return 1; }
-  local record
-  for record in $(recorded_layouts); do layout_names_ime "${record#*=}" || { echo "$record names no IME"; return 1; }; done
-}
-layout_count() { reg_query 'HKLM\SYSTEM\CurrentControlSet\Control\Keyboard Layouts' /s | grep -ci 'ZelnIme\.ime'; }
-uninstall_entry_names_version() { [[ $(value_of 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\{BCC8E95D-5517-4B72-A87D-8ADE002BC46D}' DisplayVersion) == 7.27.1.0 ]]; }
-fonts_registered() { [[ $(reg_query 'HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Fonts' | grep -c '^ *Zeln.* (OpenType)') -eq 28 ]]; }
-log_deleted() { [[ ! -e "$roaming/ins.log" ]]; }
-log_kept() { [[ -s "$roaming/ins.log" ]]; }
-text_service_registered() { [[ $(value_of 'HKCU\Software\Zelnsoft\DemoTextService' Registered) == 0x1 ]]; }
-regsvr32_ran_as_windows_would() {
-  local expected='parameters:/s- C:\windows\system32\ZelnImeTSF.ime'
-  iconv -f UTF-16LE -t UTF-8 "$work/regsvr32.record" | tr -d '\r' | grep -qxF "$expected" ||
-    { echo "regsvr32 was run with:"; iconv -f UTF-16LE -t UTF-8 "$work/regsvr32.record"; false; }
 }
 only_failure() {  # only_failure NAME CODE: nothing but the failure itself reached the interface
   grep -v '^INIT' "$work/$1.messages" | diff - <(echo "FAILURE $2")

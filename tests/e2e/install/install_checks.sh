@@ -1,0 +1,45 @@
+# What a whole install leaves on a machine, read back from a Wine prefix: the checks that the install
+# scenarios share. Sourced; the caller sets wine (the loader), prefix, roaming (the user's roaming
+# application-data folder), work (a scratch folder) and failures (a count that check raises).
+
+check() {  # check DESCRIPTION COMMAND...
+  local description=$1
+  shift
+  if "$@" >"$work/check.out" 2>&1; then
+    echo "ok    $description"
+  else
+    echo "FAIL  $description"
+    sed 's/^/        /' "$work/check.out" | head -20
+    failures=$((failures + 1))
+  fi
+}
+
+reg_query() { "$wine" reg query "$@" 2>/dev/null | tr -d '\r'; }
+value_of() {  # value_of KEY NAME: the data of one value, as reg prints it
+  reg_query "$1" /v "$2" | python3 -c 'import re, sys
+for line in sys.stdin:
+    m = re.match(r"    (.+?)    REG_\w+    (.*)$", line)
+    if m and m.group(1).lower() == sys.argv[1].lower(): print(m.group(2))' "$2"
+}
+winepath_of() { echo "Z:${1//\//\\}"; }
+# The layouts that the product key records under a name, each of which must be a layout of the IME module.
+recorded_layouts() { reg_query 'HKCU\Software\Zelnsoft\RudeRadod' | awk '$1 ~ /^KL/ && $2 == "REG_SZ" { print $1 "=" $3 }' | sort; }
+layout_names_ime() { [[ $(value_of "HKLM\SYSTEM\CurrentControlSet\Control\Keyboard Layouts\\$1" 'IME File') == ZelnIme.ime ]]; }
+records_layouts() {  # records_layouts NAME...: exactly these names recorded, each naming the IME module
+  local names
+  names=$(recorded_layouts | cut -d= -f1 | paste -sd' ')
+  [[ "$names" == "$*" ]] || { echo "recorded: $(recorded_layouts | paste -sd' ')"; return 1; }
+  local record
+  for record in $(recorded_layouts); do layout_names_ime "${record#*=}" || { echo "$record names no IME"; return 1; }; done
+}
+layout_count() { reg_query 'HKLM\SYSTEM\CurrentControlSet\Control\Keyboard Layouts' /s | grep -ci 'ZelnIme\.ime'; }
+uninstall_entry_names_version() { [[ $(value_of 'HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\{BCC8E95D-5517-4B72-A87D-8ADE002BC46D}' DisplayVersion) == 7.27.1.0 ]]; }
+fonts_registered() { [[ $(reg_query 'HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Fonts' | grep -c '^ *Zeln.* (OpenType)') -eq 28 ]]; }
+log_deleted() { [[ ! -e "$roaming/ins.log" ]]; }
+log_kept() { [[ -s "$roaming/ins.log" ]]; }
+text_service_registered() { [[ $(value_of 'HKCU\Software\Zelnsoft\DemoTextService' Registered) == 0x1 ]]; }
+regsvr32_ran_as_windows_would() {
+  local expected='parameters:/s- C:\windows\system32\ZelnImeTSF.ime'
+  iconv -f UTF-16LE -t UTF-8 "$work/regsvr32.record" | tr -d '\r' | grep -qxF "$expected" ||
+    { echo "regsvr32 was run with:"; iconv -f UTF-16LE -t UTF-8 "$work/regsvr32.record"; false; }
+}
