@@ -39,10 +39,21 @@ void notifyInterface(InstallerContext& context, int message, int wParam, int lPa
     if (context.listener) context.listener->engineMessage(message, wParam, lParam);
 }
 
-InstallResult failInstall(InstallerContext& context, SystemSteps& steps, InstallResult result) {
-    steps.removeInstalledEdition();
+// An unsupported edition is refused with the code its run would meet at the first entry for a system folder
+// it does not have: a folder that cannot be made (14), written on the interface's general failure page.
+constexpr InstallResult UNSUPPORTED_EDITION_RESULT = ERR_CREATE_DIRECTORY;
+
+// The run has not touched the installed edition: report the code and leave that edition working.
+InstallResult reportFailure(InstallerContext& context, InstallResult result) {
     notifyInterface(context, WM_INSTALL_FAILURE, result, 0);
     return result;
+}
+
+// The run has begun replacing the installed edition (or has deleted some of its modules): take out what is
+// left of it, so that no half-installed edition stays registered, then report the code.
+InstallResult failInstall(InstallerContext& context, SystemSteps& steps, InstallResult result) {
+    steps.removeInstalledEdition();
+    return reportFailure(context, result);
 }
 
 void openInstallLog(InstallerEngine& engine) {
@@ -67,27 +78,31 @@ std::thread startInstall(InstallerEngine& engine, const std::wstring& installDir
 
 InstallResult runInstall(InstallerEngine& engine, SystemSteps& steps) {
     InstallerContext& context = engine.context();
-    // A package that cannot be found or read installs nothing, and must not take out the edition that is
-    // installed and working either: report the code and leave the system as it is.
+    // Until the installed edition is taken out at 45, a failure reports its code and leaves the edition that
+    // is installed and working as it is: a package that cannot be found or read, an unsupported edition, an
+    // input-method instance that does not answer, or an extraction that cannot finish installs nothing new.
     const InstallResult startResult = context.initResult != RESULT_OK ? context.initResult : installDirectoryResult;
-    if (startResult != RESULT_OK) {
-        notifyInterface(context, WM_INSTALL_FAILURE, startResult, 0);
-        return startResult;
-    }
+    if (startResult != RESULT_OK) return reportFailure(context, startResult);
 
     openInstallLog(engine);
+    if (!isSupportedEdition(context)) {
+        engine.log().writeLogLine(L"Edition not supported: %s %s bit; nothing was changed.",
+                                  {osTypeName(context.osType), archCodeName(context.archCode)});
+        return reportFailure(context, UNSUPPORTED_EDITION_RESULT);
+    }
     notifyInterface(context, WM_INSTALL_BEGIN, 0, 0);
     steps.stopRunningServices();
 
     reportProgress(context, 1);
-    if (!steps.notifyImeBeforeInstall()) return failInstall(context, steps, ERR_PRECHECK);
+    if (!steps.notifyImeBeforeInstall()) return reportFailure(context, ERR_PRECHECK);
     reportProgress(context, 2);
+    // Clearing outdated modules may already have deleted some of the installed edition's.
     if (steps.clearOutdatedImeModules(context.trailer.imeVersion, context.trailer.textServiceVersion) != RESULT_OK) {
         return failInstall(context, steps, ERR_PRECHECK);
     }
     reportProgress(context, 5);
     if (const InstallResult result = extractPayload(context); result != RESULT_OK) {
-        return failInstall(context, steps, result);
+        return reportFailure(context, result);
     }
 
     reportProgress(context, 45);

@@ -140,6 +140,11 @@ InstallResult detectSystem(InstallerContext& context, const platform::SystemFact
     return RESULT_OK;
 }
 
+bool isSupportedEdition(const InstallerContext& context) {
+    return isDesktopFromVista(context.osType) ||
+           (context.archCode == ARCH_X86 && context.osType == OS_WINXP_PE_X64);
+}
+
 std::wstring systemDrive(const platform::SystemFacts& facts) {
     return parentOf(facts.systemWindowsDirectory());
 }
@@ -148,17 +153,16 @@ InstallResult computeDirectories(InstallerContext& context, const platform::Syst
     const std::wstring drive = systemDrive(facts);
     const std::wstring windows = facts.windowsDirectory();
     auto& slots = context.directories;
-    InstallResult result = RESULT_OK;
-    if (context.archCode == ARCH_X86 && (context.osType == OS_WINXP_PE_X64 || isDesktopFromVista(context.osType))) {
+    // An unsupported edition leaves the system and program-files slots empty.
+    const bool supported = isSupportedEdition(context);
+    if (supported && context.archCode == ARCH_X86) {
         slots[DEST_SYSTEM32] = slotPath(windows, L"System32");
         slots[DEST_PROGRAM_FILES] = slotPath(drive, L"Program Files");
-    } else if (context.archCode != ARCH_X86 && isDesktopFromVista(context.osType)) {
+    } else if (supported) {
         slots[DEST_SYSTEM32] = slotPath(windows, L"System32");
         slots[DEST_SYSNATIVE] = slotPath(windows, L"Sysnative");
         slots[DEST_PROGRAM_FILES] = slotPath(drive, L"Program Files (x86)");
         slots[DEST_PROGRAM_FILES_64] = slotPath(drive, L"Program Files");
-    } else {
-        result = ERR_UNSUPPORTED_EDITION;
     }
     slots[DEST_FONTS] = slotPath(windows, L"Fonts");
     std::wstring roaming;
@@ -171,7 +175,7 @@ InstallResult computeDirectories(InstallerContext& context, const platform::Syst
     slots[DEST_LOCAL_LOW] = slotPath(slots[DEST_APPDATA], L"LocalLow");
     const std::wstring module = facts.modulePath();
     context.modulePath = fitsPathBuffer(module) ? module : std::wstring();
-    return result;
+    return supported ? RESULT_OK : ERR_UNSUPPORTED_EDITION;
 }
 
 InstallResult ensureDirectories(const std::wstring& path, bool create) {

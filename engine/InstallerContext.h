@@ -103,8 +103,12 @@ void clearRecord(InstallerContext& context);
 // version cannot be queried (nothing is changed then).
 InstallResult detectSystem(InstallerContext& context, const platform::SystemFacts& facts);
 
-// Fills destination slots 1 to 9 and modulePath. ERR_UNSUPPORTED_EDITION when the edition has no system and
-// program-files slots (they stay empty).
+// True when the detected edition has system and program-files folders: 32-bit Windows XP, and the desktop
+// editions from Vista on. Servers, Windows 2000 and 64-bit XP are not supported.
+bool isSupportedEdition(const InstallerContext& context);
+
+// Fills destination slots 1 to 9 and modulePath. ERR_UNSUPPORTED_EDITION when the edition is not supported
+// (its system and program-files slots stay empty).
 InstallResult computeDirectories(InstallerContext& context, const platform::SystemFacts& facts);
 
 // Without create: 1 when path does not exist, 0 when it does. With create: the same value after creating every

@@ -80,18 +80,25 @@ check "only the failure reaches the interface" only_failure truncated 6
 check "the installed edition is untouched" "$here/check_install.py" "$prefix" "$manifest" installed
 check "its layout is still registered" test "$(layout_count)" -eq 1
 
-# 4. An input-method instance that never answers the notice: the install gives up after the bound.
+# 4. An input-method instance that never answers the notice: the install gives up after the bound, before it
+# has changed anything, and the working install of scenario 2 stays as it was.
 "$wine" "$ime_standin" 'C:\standin.log' 'RUDERADOD_MSGWND{28b83e81-2466-47a2-a12d-95bcd38b237e}' --never-answer-3002 &
 standin=$!
 for _ in $(seq 100); do grep -q ready "$prefix/drive_c/standin.log" 2>/dev/null && break; sleep 0.1; done
 started=$(date +%s)
-install "$installer" hung
+ZELN_REGSVR32_RECORD="$(winepath_of "$work/hung-regsvr32.record")" install "$installer" hung
 elapsed=$(( $(date +%s) - started ))
 kill "$standin" 2>/dev/null
 check "a hung input method fails the pre-check with 2" exit_code_is hung 2
 check "the wait is bounded near 30 s (took ${elapsed} s)" test "$elapsed" -ge 29 -a "$elapsed" -le 60
 check "the bar stays at 1" diff <(grep -v '^INIT' "$work/hung.messages") <(printf 'BEGIN\nPROGRESS 1\nFAILURE 2\n')
 check "the log is kept for diagnosis" log_kept
+check "every entry of the working install is still in place" "$here/check_install.py" "$prefix" "$manifest" installed
+check "its layout is still registered: one layout names the IME module" test "$(layout_count)" -eq 1
+check "it is still the recorded Mongolian layout" layout_names_ime "$(recorded_layouts | sed -n 's/^KLMN=//p')"
+check "the uninstall entry is still there with the version" uninstall_entry_names_version
+check "the text service is still registered" text_service_registered
+check "regsvr32 was not run to unregister it" test ! -e "$work/hung-regsvr32.record"
 
 echo "$failures failed"
 [[ $failures -eq 0 ]]

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -70,14 +72,23 @@ public:
     void notifyImeAfterInstall() override { timeline.push_back("notifyImeAfterInstall"); }
 };
 
-// A 64-bit Windows 7 whose folders all lie in a scratch folder, running the installer at "setup.exe".
+// What the version query and the native architecture answer; 64-bit Windows 7 unless a test says otherwise.
+struct Edition {
+    platform::VersionRecord version{6, 1, platform::PRODUCT_WORKSTATION};
+    std::uint16_t architecture = platform::PROCESSOR_ARCH_AMD64;
+    bool versionKnown = true;
+};
+
+// A Windows whose folders all lie in a scratch folder, running the installer at "setup.exe".
 class InstallRun {
 public:
-    explicit InstallRun(const Installer& installer, EngineCallback callback = recordMessage) {
+    explicit InstallRun(const Installer& installer, EngineCallback callback = recordMessage,
+                        const Edition& edition = {}) {
         timeline.clear();
         writeFile(scratch.path() / "setup.exe", installer.bytes);
-        facts.version = {6, 1, platform::PRODUCT_WORKSTATION};
-        facts.nativeArchitecture = platform::PROCESSOR_ARCH_AMD64;
+        facts.version = edition.version;
+        facts.versionKnown = edition.versionKnown;
+        facts.nativeArchitecture = edition.architecture;
         facts.windowsDir = scratch.engine(L"Windows");
         facts.systemWindowsDir = scratch.engine(L"Windows");
         facts.roaming = scratch.engine(L"Users\\u\\AppData\\Roaming");
@@ -99,6 +110,7 @@ public:
         return RESULT_OK;
     }
     fs::path installDir() const { return scratch.path() / "Program Files (x86)" / "Zelnsoft"; }
+    fs::path executable() const { return scratch.path() / "setup.exe"; }
     fs::path logFile() const { return scratch.path() / "Users" / "u" / "AppData" / "Roaming" / "ins.log"; }
     std::string log() const {
         const Bytes bytes = readFile(logFile());
@@ -179,53 +191,76 @@ TEST(InstallSequence, ShippedSizePackageRunsEveryStepInOrderWithItsProgress) {
     EXPECT_FALSE(fs::exists(run.installDir() / "tmp"));
 }
 
-// Every way the run can stop after it began: the failure message carries the code, the installed edition is
-// taken out first, and the log stays with the system line for diagnosis.
-TEST(InstallSequence, EachFailureStopsAtItsStepRemovesTheEditionAndKeepsTheLog) {
+// Every way the run can stop after it began: the failure message carries the code, and the log stays with the
+// system line for diagnosis. Until the installed edition is taken out at 45 a failure leaves it working and
+// places nothing; from there on, and from the clearing of outdated modules (which may have deleted some of
+// that edition's), the failure path takes out what is left of it before it reports.
+TEST(InstallSequence, EachFailureStopsAtItsStepAndTakesOutTheEditionOnlyOnceItWasTouched) {
     struct Case {
         const char* what;
         void (*prepare)(InstallRun&);
         InstallResult code;
         const char* lastProgress;
         const char* lastStep;
+        // removeInstalledEdition calls in the whole run: the step at 45, and the failure path's own.
+        long removals;
+        // A full disk: file writes beyond this length fail while the run lasts (0: no limit).
+        std::uint64_t writeLimit = 0;
     };
     const Case cases[] = {
         {"an input-method window does not answer", [](InstallRun& run) { run.steps.beforeInstallAnswered = false; },
-         ERR_PRECHECK, "P1", "notifyImeBeforeInstall"},
+         ERR_PRECHECK, "P1", "notifyImeBeforeInstall", 0},
         {"an outdated module cannot be deleted", [](InstallRun& run) { run.steps.clearResult = 1; }, ERR_PRECHECK,
-         "P2", "clearOutdatedImeModules"},
+         "P2", "clearOutdatedImeModules", 1},
         {"the temporary folder cannot be made",
          [](InstallRun& run) {
              fs::create_directories(run.installDir().parent_path());
              writeFile(run.installDir(), Bytes{1});
          },
-         ERR_OPEN, "P5", "clearOutdatedImeModules"},
+         ERR_OPEN, "P5", "clearOutdatedImeModules", 0},
+        {"the executable ends inside its package",
+         [](InstallRun& run) { fs::resize_file(run.executable(), run.engine.context().packageOffset + 100); },
+         ERR_READ, "P5", "clearOutdatedImeModules", 0},
+        {"the disk fills up during extraction", [](InstallRun&) {}, ERR_WRITE, "P25", "clearOutdatedImeModules", 0,
+         6000},
         {"a placed file differs from its digest",
          [](InstallRun& run) {
              fs::create_directories(run.installDir() / "ZelnIME");
              writeFile(run.installDir() / "ZelnIME" / "readme.txt", Bytes{'o', 'l', 'd'});
          },
-         ERR_MD5_MISMATCH, "P95", "removeEarlierEditions"},
+         ERR_MD5_MISMATCH, "P95", "removeEarlierEditions", 2},
         {"a registry key cannot be made", [](InstallRun& run) { run.steps.registerResult = ERR_REGISTRY; },
-         ERR_REGISTRY, "P97", "registerFontsAndProductKeys"},
+         ERR_REGISTRY, "P97", "registerFontsAndProductKeys", 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         InstallRun run(smallPackage());
         c.prepare(run);
-        EXPECT_EQ(c.code, run.install());
+        {
+            std::optional<WriteLimit> fullDisk;
+            if (c.writeLimit != 0) fullDisk.emplace(c.writeLimit);
+            EXPECT_EQ(c.code, run.install());
+        }
         ASSERT_GE(timeline.size(), 4u);
         EXPECT_EQ("FAIL " + std::to_string(c.code), timeline.back());
-        EXPECT_EQ("removeInstalledEdition", timeline[timeline.size() - 2]);
+        EXPECT_EQ(c.removals, std::count(timeline.begin(), timeline.end(), "removeInstalledEdition"));
+        const bool failurePathRemoves = c.removals > 0;
+        if (failurePathRemoves) {
+            EXPECT_EQ("removeInstalledEdition", timeline[timeline.size() - 2]);
+        }
+        const std::size_t failurePath = failurePathRemoves ? 2 : 1;
         std::string lastProgress, lastStep;
-        for (std::size_t i = 0; i + 2 < timeline.size(); ++i) {
+        for (std::size_t i = 0; i + failurePath < timeline.size(); ++i) {
             if (timeline[i][0] == 'P') lastProgress = timeline[i];
             else if (timeline[i] != "BEGIN") lastStep = timeline[i];
         }
         EXPECT_EQ(c.lastProgress, lastProgress);
         EXPECT_EQ(c.lastStep, lastStep);
+        if (c.removals == 0) {
+            EXPECT_FALSE(fs::exists(run.installDir() / "ZelnIME" / "readme.txt")) << "nothing placed";
+        }
         ASSERT_TRUE(fs::exists(run.logFile()));
-        EXPECT_NE(std::string::npos, run.log().find("OS Type : Win7 x64 bit.\r\n"));
+        EXPECT_EQ("\xEF\xBB\xBFOS Type : Win7 x64 bit.\r\n", run.log().substr(0, 28));
     }
 }
 
@@ -241,6 +276,57 @@ TEST(InstallSequence, TwoFailedRunsLeaveBothSystemLinesInTheLog) {
     EXPECT_EQ("\xEF\xBB\xBFOS Type : Win7 x64 bit.\r\nOS Type : Win7 x64 bit.\r\n"
               "wraning:reg create failed!err code:5.key:-2147483646.subkey:SOFTWARE\\Zelnsoft\r\n",
               second.log());
+}
+
+// Every file below a folder, by its path relative to it.
+std::set<std::string> treeOf(const fs::path& root) {
+    std::set<std::string> tree;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        tree.insert(fs::relative(entry.path(), root).generic_string());
+    }
+    return tree;
+}
+
+// An edition without system folders for the modules is refused before anything is changed, with the code its
+// run would meet at its first system-folder entry (14); the package is still found and its version shown, and
+// the log says why. 32-bit Windows XP is supported and installs.
+TEST(InstallSequence, UnsupportedEditionIsRefusedWith14BeforeAnythingChanges) {
+    constexpr std::uint8_t kServer = 3;
+    struct Case {
+        Edition edition;
+        const char* name;
+    };
+    const Case cases[] = {
+        {{{6, 3, kServer}, platform::PROCESSOR_ARCH_AMD64}, "Server_2012_R2 x64"},
+        {{{10, 0, kServer}, platform::PROCESSOR_ARCH_INTEL}, "Server_2016_TP x86"},
+        {{{5, 2, platform::PRODUCT_WORKSTATION}, platform::PROCESSOR_ARCH_AMD64}, "WinXP_Por_x64 x64"},
+        {{{5, 1, platform::PRODUCT_WORKSTATION}, platform::PROCESSOR_ARCH_AMD64}, "WinXP_PE_x64 x64"},
+        {{{}, platform::PROCESSOR_ARCH_INTEL, false}, "Win2000 x86"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        InstallRun run(smallPackage(), recordMessage, c.edition);
+        EXPECT_EQ(RESULT_OK, run.initResult);
+        PackageVersion version{};
+        run.engine.productVersion(version);
+        EXPECT_EQ((PackageVersion{7, 27, 1, 0}), version);
+        const std::set<std::string> before = treeOf(run.scratch.path());
+
+        EXPECT_EQ(ERR_CREATE_DIRECTORY, run.install());
+        EXPECT_EQ((std::vector<std::string>{"FAIL 14"}), timeline) << "no system step, no progress";
+        std::set<std::string> after = treeOf(run.scratch.path());
+        EXPECT_EQ(1u, after.erase("Users/u/AppData/Roaming/ins.log"));
+        EXPECT_EQ(before, after) << "nothing extracted, placed or removed";
+        EXPECT_EQ("\xEF\xBB\xBFOS Type : " + std::string(c.name) + " bit.\r\nEdition not supported: " + c.name +
+                      " bit; nothing was changed.\r\n",
+                  run.log());
+    }
+
+    const Edition xp32{{5, 1, platform::PRODUCT_WORKSTATION}, platform::PROCESSOR_ARCH_INTEL};
+    InstallRun xp(smallPackage(), recordMessage, xp32);
+    EXPECT_EQ(RESULT_OK, xp.install());
+    EXPECT_EQ("SUCCESS", timeline.back());
+    EXPECT_TRUE(fs::exists(xp.scratch.path() / "Program Files" / "Zelnsoft" / "ZelnIME" / "readme.txt"));
 }
 
 // A damaged installer must not uninstall the working edition: the only message is the failure, and no
