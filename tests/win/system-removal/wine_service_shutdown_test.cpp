@@ -7,6 +7,8 @@
 
 #include "StandIns.h"
 
+#include <psapi.h>
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -69,6 +71,9 @@ TEST(WineServiceShutdown, NamesAServiceByItsModulesAndAsWindowsXpDoes) {
         ++named;
         const HANDLE handle = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, id);
         ASSERT_NE(nullptr, handle);
+        wchar_t device[MAX_PATH] = {};
+        ASSERT_GT(GetProcessImageFileNameW(handle, device, MAX_PATH), 0u);
+        EXPECT_EQ(0, wcsncmp(device, L"\\Device\\", 8)) << device;
         const std::wstring byDevice = platform::imagePathByDevice(handle);
         EXPECT_EQ(0, lstrcmpiW(expected.c_str(), byDevice.c_str())) << byDevice;
         CloseHandle(handle);
