@@ -202,7 +202,7 @@ void UIInstallerView::beginInstall() {
 
     // The worker ends by itself after its last notification; nothing waits for it, and closing the
     // window ends the process with the worker wherever it stands.
-    startInstall(parts_.engine, directory, parts_.steps).detach();
+    startInstall(parts_.engine, directory, parts_.steps);
 }
 
 void UIInstallerView::onEngineMessage(int message, int wParam, int) {

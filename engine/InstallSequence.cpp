@@ -66,14 +66,15 @@ void openInstallLog(InstallerEngine& engine) {
 
 }  // namespace
 
-std::thread startInstall(InstallerEngine& engine, const std::wstring& installDirectory, SystemSteps& steps) {
+std::unique_ptr<platform::Thread> startInstall(InstallerEngine& engine, const std::wstring& installDirectory,
+                                               SystemSteps& steps) {
     InstallerContext& context = engine.context();
     installDirectoryResult = setInstallDirectory(context, installDirectory);
     if (engine.callback() && messageWindowListener.createMessageWindow(engine.callback()) &&
         messageWindowListener.exists()) {
         context.listener = &messageWindowListener;
     }
-    return std::thread([&engine, &steps] { runInstall(engine, steps); });
+    return platform::startThread([&engine, &steps] { runInstall(engine, steps); });
 }
 
 InstallResult runInstall(InstallerEngine& engine, SystemSteps& steps) {

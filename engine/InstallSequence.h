@@ -4,17 +4,20 @@
 
 #include "engine/InstallerEngine.h"
 #include "engine/SystemSteps.h"
+#include "platform/Threads.h"
 
+#include <memory>
 #include <string>
-#include <thread>
 
 // The engine's message window: class and title. The input method's own windows differ in one group of digits.
 constexpr wchar_t ENGINE_WINDOW_NAME[] = L"RUDERADOD_MSGWND{28b83e81-2477-47a2-a12d-95bcd38b237e}";
 
 // On the interface thread: fixes the install directory and its "tmp" folder, makes the engine's message window
-// when a callback is registered, and starts the worker on runInstall. The caller owns the worker thread and
-// must keep its message loop running: every engine message is delivered through it.
-std::thread startInstall(InstallerEngine& engine, const std::wstring& installDirectory, SystemSteps& steps);
+// when a callback is registered, and starts the worker on runInstall. The caller owns the worker thread (null
+// when none could be started) and must keep its message loop running: every engine message is delivered
+// through it.
+std::unique_ptr<platform::Thread> startInstall(InstallerEngine& engine, const std::wstring& installDirectory,
+                                               SystemSteps& steps);
 
 // The worker's body: the whole sequence. Returns the outcome it reported (RESULT_OK or the failure code).
 InstallResult runInstall(InstallerEngine& engine, SystemSteps& steps);

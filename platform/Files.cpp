@@ -10,7 +10,54 @@ namespace {
 // other chunk; 64 KiB makes it one in 32.
 constexpr std::size_t STREAM_BUFFER_SIZE = 64 * 1024;
 
+void appendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+bool isHighSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool isLowSurrogate(char32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
 }  // namespace
+
+std::string utf8(const std::wstring& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        char32_t code = static_cast<char32_t>(text[at]);
+        if (isHighSurrogate(code) && at + 1 < text.size() && isLowSurrogate(static_cast<char32_t>(text[at + 1]))) {
+            code = 0x10000 + ((code - 0xD800) << 10) + (static_cast<char32_t>(text[++at]) - 0xDC00);
+        } else if (code > 0x10FFFF || isHighSurrogate(code) || isLowSurrogate(code)) {
+            code = U'\uFFFD';
+        }
+        appendUtf8(out, code);
+    }
+    return out;
+}
+
+std::string textLineBytes(const std::wstring& line, bool fileIsEmpty) {
+    std::string bytes = fileIsEmpty ? "\xEF\xBB\xBF" : "";
+    for (const char c : utf8(line + L"\n")) {
+        if (c == '\n') {
+            bytes += '\r';
+        }
+        bytes += c;
+    }
+    return bytes;
+}
 
 void File::useStreamBuffer() {
     if (!stream_) {

@@ -60,6 +60,14 @@ bool removeDirectory(const std::wstring& path);
 // line end is stored as carriage return and line feed. False when the file cannot be opened.
 bool appendTextLine(const std::wstring& path, const std::wstring& line);
 
+// The bytes appendTextLine adds: the byte-order mark when the file is empty, then the line and its line end as
+// UTF-8, each line feed preceded by a carriage return.
+std::string textLineBytes(const std::wstring& line, bool fileIsEmpty);
+
+// UTF-8 of a wide text (UTF-16 where wchar_t has two bytes, UTF-32 where it has four); a lone surrogate or a
+// value beyond Unicode becomes U+FFFD.
+std::string utf8(const std::wstring& text);
+
 // Length of the part of a path that names its root and is never created: "C:" or "\\\\server\\share" on
 // Windows, "/" elsewhere; 0 for a relative path.
 std::size_t pathRootLength(const std::wstring& path);

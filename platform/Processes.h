@@ -13,7 +13,8 @@ namespace platform {
 class RunningProcess {
 public:
     virtual ~RunningProcess() = default;
-    // Full path of the process's main executable module; empty when it cannot be named.
+    // Full path of the process's main executable module; empty when it cannot be named. (Windows XP names an
+    // image on a volume that no drive letter maps only by its device path, "\\Device\\...".)
     virtual std::wstring imagePath() = 0;
     // Asks the system to end the process with the given exit code; does not wait for it to end.
     virtual bool terminate(std::uint32_t exitCode) = 0;

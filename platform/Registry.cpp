@@ -73,13 +73,16 @@ bool RegistryValue::dword(std::uint32_t& out) const {
 RegistryKey::~RegistryKey() { close(); }
 
 RegistryKey::RegistryKey(RegistryKey&& other) noexcept
-    : registry_(std::exchange(other.registry_, nullptr)), handle_(std::exchange(other.handle_, 0)) {}
+    : registry_(std::exchange(other.registry_, nullptr)),
+      handle_(std::exchange(other.handle_, 0)),
+      view_(other.view_) {}
 
 RegistryKey& RegistryKey::operator=(RegistryKey&& other) noexcept {
     if (this != &other) {
         close();
         registry_ = std::exchange(other.registry_, nullptr);
         handle_ = std::exchange(other.handle_, 0);
+        view_ = other.view_;
     }
     return *this;
 }

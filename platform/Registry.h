@@ -98,26 +98,33 @@ public:
 
     explicit operator bool() const { return handle_ != 0; }
     std::intptr_t handle() const { return handle_; }
+    // The view the key was opened or created in.
+    RegistryView view() const { return view_; }
     // RegCloseKey now; answers its result (kRegistryInvalidHandle when nothing is open).
     std::int32_t close();
 
 private:
     friend class Registry;
-    RegistryKey(Registry* registry, std::intptr_t handle) : registry_(registry), handle_(handle) {}
+    RegistryKey(Registry* registry, std::intptr_t handle, RegistryView view)
+        : registry_(registry), handle_(handle), view_(view) {}
 
     Registry* registry_ = nullptr;
     std::intptr_t handle_ = 0;
+    RegistryView view_ = RegistryView::Default;
 };
 
 // Where a key is opened: a predefined root or an open key.
 class KeyParent {
 public:
     KeyParent(RegistryRoot root) : handle_(static_cast<std::intptr_t>(static_cast<std::int32_t>(root))) {}
-    KeyParent(const RegistryKey& key) : handle_(key.handle()) {}
+    KeyParent(const RegistryKey& key) : handle_(key.handle()), view_(key.view()) {}
     std::intptr_t handle() const { return handle_; }
+    // The view of the open key; a root has no view of its own until a call names one.
+    RegistryView view() const { return view_; }
 
 private:
     std::intptr_t handle_;
+    RegistryView view_ = RegistryView::Default;
 };
 
 class Registry {
@@ -156,14 +163,16 @@ public:
     // RegEnumValueW: the name and the value at the index, kRegistryNoMoreItems past the last one.
     virtual std::int32_t enumValue(const RegistryKey& key, std::uint32_t index, std::wstring& name,
                                    RegistryValue& value) = 0;
-    // RegDeleteKeyW: removes a key that has no subkeys (kRegistryAccessDenied when it has some).
+    // RegDeleteKeyW: removes a key that has no subkeys (kRegistryAccessDenied when it has some). Under a key
+    // opened in the 64-bit view the delete names that view (RegDeleteKeyExW with KEY_WOW64_64KEY): RegDeleteKeyW
+    // would delete in the process's own view. Windows without RegDeleteKeyExW has only one view.
     virtual std::int32_t deleteKey(KeyParent parent, const std::wstring& subkey) = 0;
 
 protected:
     // RegCloseKey, for RegistryKey.
     virtual std::int32_t closeKey(std::intptr_t handle) = 0;
-    // Wraps a handle that an open or create call got.
-    RegistryKey adopt(std::intptr_t handle) { return RegistryKey(this, handle); }
+    // Wraps a handle that an open or create call got in the given view.
+    RegistryKey adopt(std::intptr_t handle, RegistryView view) { return RegistryKey(this, handle, view); }
 
     friend class RegistryKey;
 };

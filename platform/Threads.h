@@ -1,9 +1,22 @@
 #pragma once
-// A piece of work run on a thread of its own and waited for with a bound.
+// Threads of the install: the worker that runs the whole sequence, and pieces of work waited for with a bound.
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 namespace platform {
+
+// A thread that runs one body of work. Waiting for it is its owner's choice: dropping the object lets the
+// thread run on to its end, so whatever the body uses must outlive it.
+class Thread {
+public:
+    virtual ~Thread() = default;
+    // Returns once the body has returned.
+    virtual void wait() = 0;
+};
+
+// Starts body on a new thread at once; null when no thread can be started.
+std::unique_ptr<Thread> startThread(std::function<void()> body);
 
 class Threads {
 public:

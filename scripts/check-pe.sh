@@ -1,14 +1,63 @@
 #!/usr/bin/env bash
-# Checks every program and module a Windows build made: the right PE flavour for the build, and imports
-# of system DLLs only (a mingw runtime DLL would be missing on a user's Windows).
-# usage: check-pe.sh BUILD_DIR pei-i386|pei-x86-64
+# Checks what a Windows build made.
+#   check-pe.sh BUILD_DIR pei-i386|pei-x86-64
+#     every program and module: the right PE flavour for the build, and imports of system DLLs only (a mingw
+#     runtime DLL would be missing on a user's Windows);
+#   check-pe.sh --xp PROGRAM EXPORTS_LIST
+#     the shipped 32-bit program loads on the oldest Windows it supports: its header asks for no newer Windows
+#     than XP (5.1), and every function it imports is one that Windows XP SP3 exports by name (EXPORTS_LIST,
+#     "dll function" a line). Windows refuses to start a program with an import it cannot resolve.
 set -uo pipefail
+
+objdump_for() {
+  case "$1" in
+    pei-i386) echo i686-w64-mingw32-objdump ;;
+    pei-x86-64) echo x86_64-w64-mingw32-objdump ;;
+    *) echo "check-pe: unknown format $1" >&2; exit 2 ;;
+  esac
+}
+
+check_xp() {
+  local program=$1 list=$2 objdump=i686-w64-mingw32-objdump headers bad=0 checked=0
+  headers=$("$objdump" -p "$program") || { echo "FAIL $program: no PE headers"; return 1; }
+  if [[ $("$objdump" -f "$program") != *"file format pei-i386"* ]]; then
+    echo "FAIL $program: not a 32-bit Windows program"; return 1
+  fi
+  local field major minor
+  for field in OSystemVersion SubsystemVersion; do
+    major=$(awk -v name="Major$field" '$1 == name {print $2; exit}' <<<"$headers")
+    minor=$(awk -v name="Minor$field" '$1 == name {print $2; exit}' <<<"$headers")
+    if [[ -z "$major" || -z "$minor" ]] || (( major > 5 || (major == 5 && minor > 1) )); then
+      echo "FAIL $program: $field ${major:-?}.${minor:-?} asks for a newer Windows than XP (5.1)"; bad=$((bad + 1))
+    fi
+  done
+  # "dll function" for every import by name, "dll #ordinal" for one by number.
+  local imports known dll name
+  imports=$(awk '
+      /^\tDLL Name: / { dll = tolower($3); next }
+      dll != "" && /^\t[0-9a-f]+\t +[0-9]+ +<none>/ { print dll, "#" $2; next }
+      dll != "" && /^\t[0-9a-f]+\t +[0-9]+ +[^ ]/ { print dll, $3; next }
+      /^$/ { dll = "" }' <<<"$headers")
+  known=$(awk '/^#/ || NF != 2 { next } { print tolower($1), $2 }' "$list" | sort -u)
+  while read -r dll name; do
+    [[ -z "$dll" ]] && continue
+    checked=$((checked + 1))
+    if ! grep -qxF "$dll $name" <<<"$known"; then
+      echo "FAIL $program imports $dll $name, not an export of Windows XP SP3 in $(basename "$list")"
+      bad=$((bad + 1))
+    fi
+  done <<<"$imports"
+  echo "check-pe: $checked imports of $(basename "$program") checked against Windows XP SP3, $bad faults"
+  [[ $bad -eq 0 && $checked -gt 0 ]]
+}
+
+if [[ "${1:-}" == --xp ]]; then
+  check_xp "$2" "$3"
+  exit
+fi
+
 dir=$1 want=$2
-case "$want" in
-  pei-i386) objdump=i686-w64-mingw32-objdump ;;
-  pei-x86-64) objdump=x86_64-w64-mingw32-objdump ;;
-  *) echo "check-pe: unknown format $want" >&2; exit 2 ;;
-esac
+objdump=$(objdump_for "$want")
 system_dlls='^(kernel32|user32|gdi32|gdiplus|advapi32|shell32|shlwapi|ole32|oleaut32|msimg32|version|psapi|comctl32|comdlg32|imm32|msvcrt|ws2_32|crypt32|bcrypt|ntdll|userenv|uxtheme|api-ms-win-[a-z0-9-]+)\.dll$'
 checked=0 bad=0
 while IFS= read -r -d '' module; do

@@ -159,11 +159,11 @@ const FakeRegistry::Handle* FakeRegistry::lookup(const RegistryKey& key) const {
     return found == handles_.end() ? nullptr : &found->second;
 }
 
-RegistryKey FakeRegistry::newHandle(std::shared_ptr<Node> node, const std::wstring& path) {
+RegistryKey FakeRegistry::newHandle(std::shared_ptr<Node> node, const std::wstring& path, RegistryView view) {
     const std::intptr_t handle = nextHandle_;
     nextHandle_ += 4;
     handles_[handle] = Handle{std::move(node), path};
-    return adopt(handle);
+    return adopt(handle, view);
 }
 
 void FakeRegistry::putKey(const std::wstring& keyPath) { makeStored(keyPath); }
@@ -241,7 +241,7 @@ std::int32_t FakeRegistry::open(const std::wstring& api, KeyParent parent, const
     if (!node) {
         return kRegistryNotFound;
     }
-    key = newHandle(std::move(node), target.path());
+    key = newHandle(std::move(node), target.path(), view);
     return kRegistrySuccess;
 }
 
@@ -252,7 +252,7 @@ std::int32_t FakeRegistry::create(const std::wstring& api, KeyParent parent, con
     if (status != kRegistrySuccess) {
         return status;
     }
-    key = newHandle(walk(target.start, target.components, true), target.path());
+    key = newHandle(walk(target.start, target.components, true), target.path(), view);
     return kRegistrySuccess;
 }
 
@@ -410,8 +410,10 @@ std::int32_t FakeRegistry::enumValue(const RegistryKey& key, std::uint32_t index
 
 std::int32_t FakeRegistry::deleteKey(KeyParent parent, const std::wstring& subkey) {
     Target target;
+    const bool named64 = parent.view() == RegistryView::Force64;
     const std::int32_t status =
-        resolveCall(L"RegDeleteKeyW", Operation::DeleteKey, parent, subkey, 0, RegistryView::Default, target);
+        resolveCall(named64 ? L"RegDeleteKeyExW" : L"RegDeleteKeyW", Operation::DeleteKey, parent, subkey,
+                    named64 ? kKeyWow64_64Key : 0, parent.view(), target);
     if (status != kRegistrySuccess) {
         return status;
     }

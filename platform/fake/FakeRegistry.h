@@ -3,7 +3,8 @@
 //   - subkeys enumerate in a stable order (sorted ignoring case, as Windows does), values in the order they
 //     were first written; a rewritten value keeps its place;
 //   - string data is stored with exactly the byte count written (UTF-16 little-endian bytes);
-//   - RegDeleteKeyW refuses a key that has subkeys;
+//   - RegDeleteKeyW refuses a key that has subkeys; under a key opened in the 64-bit view the delete is
+//     recorded as RegDeleteKeyExW with KEY_WOW64_64KEY;
 //   - as a 32-bit process on 64-bit Windows (the default), HKEY_LOCAL_MACHINE\SOFTWARE in the default view
 //     is redirected to SOFTWARE\WOW6432Node, while the 64-bit view reaches SOFTWARE itself (the few subkeys
 //     that Windows shares between the views are not singled out);
@@ -34,7 +35,7 @@ public:
         std::wstring api;        // "RegOpenKeyW", "RegCreateKeyExW", "RegSetValueExW", ...
         std::wstring keyPath;    // the key's stored path; for RegCloseKey the path of the key closed
         std::wstring valueName;  // for value calls
-        std::uint32_t access = 0;     // for open and create calls: the mask passed to Windows
+        std::uint32_t access = 0;     // for open, create and RegDeleteKeyExW calls: the mask passed to Windows
         std::uint32_t byteCount = 0;  // for RegSetValueExW
     };
 
@@ -124,7 +125,7 @@ private:
     std::int32_t create(const std::wstring& api, KeyParent parent, const std::wstring& subkey, std::uint32_t access,
                         RegistryView view, RegistryKey& key);
     std::int32_t setValue(const RegistryKey& key, const std::wstring& name, RegistryValue value);
-    RegistryKey newHandle(std::shared_ptr<Node> node, const std::wstring& path);
+    RegistryKey newHandle(std::shared_ptr<Node> node, const std::wstring& path, RegistryView view);
     void record(const std::wstring& api, const std::wstring& keyPath, const std::wstring& valueName = L"",
                 std::uint32_t access = 0, std::uint32_t byteCount = 0);
 

@@ -58,17 +58,8 @@ bool appendTextLine(const std::wstring& path, const std::wstring& line) {
     if (!stream) {
         return false;
     }
-    std::string bytes;
     struct stat info {};
-    if (fstat(fileno(stream), &info) == 0 && info.st_size == 0) {
-        bytes = "\xEF\xBB\xBF";
-    }
-    for (const char c : utf8(line + L"\n")) {
-        if (c == '\n') {
-            bytes += '\r';
-        }
-        bytes += c;
-    }
+    const std::string bytes = textLineBytes(line, fstat(fileno(stream), &info) == 0 && info.st_size == 0);
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), stream) == bytes.size();
     return std::fclose(stream) == 0 && written;
 }

@@ -1,5 +1,7 @@
 #include "platform/Files.h"
 
+#include "platform/win32/ScopedHandle.h"
+
 #include <windows.h>
 #include <shlwapi.h>
 
@@ -53,14 +55,18 @@ bool removeDirectory(const std::wstring& path) {
 }
 
 bool appendTextLine(const std::wstring& path, const std::wstring& line) {
-    // The C runtime's UTF-8 text mode: it writes the byte-order mark to a new file, encodes the wide text and
-    // turns each newline into CR LF.
-    std::FILE* stream = _wfopen(path.c_str(), L"a, ccs=UTF-8");
-    if (!stream) {
+    // The encoding is ours, not the C runtime's: the UTF-8 text mode ("ccs=UTF-8") is missing from the
+    // msvcrt.dll of Windows XP. Append-only access puts every write at the end of the file.
+    const ScopedHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER length{};
+    if (!file.valid() || !GetFileSizeEx(file.get(), &length)) {
         return false;
     }
-    const bool written = fputws(line.c_str(), stream) >= 0 && fputws(L"\n", stream) >= 0;
-    return std::fclose(stream) == 0 && written;
+    const std::string bytes = textLineBytes(line, length.QuadPart == 0);
+    DWORD written = 0;
+    return WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) != FALSE &&
+           written == bytes.size();
 }
 
 std::size_t pathRootLength(const std::wstring& path) {

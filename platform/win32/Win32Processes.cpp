@@ -1,6 +1,7 @@
 #include "platform/win32/Win32Processes.h"
 
 #include "platform/win32/ScopedHandle.h"
+#include "platform/win32/SystemFunction.h"
 
 #include <windows.h>
 #include <psapi.h>
@@ -8,6 +9,25 @@
 
 namespace platform {
 namespace {
+
+// A device path with its device replaced by the drive letter that maps it ("C:\\..."); the device path itself
+// where no drive does.
+std::wstring withDriveLetter(const std::wstring& devicePath) {
+    wchar_t drives[4 * 26 + 1] = {};
+    const DWORD length = GetLogicalDriveStringsW(sizeof drives / sizeof drives[0], drives);
+    if (length == 0 || length >= sizeof drives / sizeof drives[0]) return devicePath;
+    for (const wchar_t* drive = drives; *drive != L'\0'; drive += wcslen(drive) + 1) {
+        const std::wstring letter(drive, 2);  // "C:"
+        wchar_t device[MAX_PATH] = {};
+        if (QueryDosDeviceW(letter.c_str(), device, MAX_PATH) == 0) continue;
+        const std::wstring prefix(device);
+        if (devicePath.size() > prefix.size() && devicePath.compare(0, prefix.size(), prefix) == 0 &&
+            devicePath[prefix.size()] == L'\\') {
+            return letter + devicePath.substr(prefix.size());
+        }
+    }
+    return devicePath;
+}
 
 class Win32RunningProcess : public RunningProcess {
 public:
@@ -37,9 +57,14 @@ private:
     // A 32-bit process cannot list the modules of a 64-bit one, so the installer, which is 32-bit, would
     // never find a 64-bit service that way; the image name is asked for directly instead.
     std::wstring imageFileName() {
+        using QueryFullProcessImageNameWFunction = BOOL(WINAPI*)(HANDLE, DWORD, LPWSTR, PDWORD);
+        // Windows Vista and later: the image's path as a drive path.
+        const auto queryFullProcessImageName =
+            systemFunction<QueryFullProcessImageNameWFunction>(L"kernel32.dll", "QueryFullProcessImageNameW");
+        if (queryFullProcessImageName == nullptr) return imagePathByDevice(handle_.get());
         wchar_t path[MAX_PATH] = {};
         DWORD length = MAX_PATH;
-        if (!QueryFullProcessImageNameW(handle_.get(), 0, path, &length) || length == 0 || length >= MAX_PATH) {
+        if (!queryFullProcessImageName(handle_.get(), 0, path, &length) || length == 0 || length >= MAX_PATH) {
             return {};
         }
         return std::wstring(path, length);
@@ -49,6 +74,13 @@ private:
 };
 
 }  // namespace
+
+std::wstring imagePathByDevice(HANDLE process) {
+    wchar_t path[MAX_PATH] = {};
+    const DWORD length = GetProcessImageFileNameW(process, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return {};
+    return withDriveLetter(std::wstring(path, length));
+}
 
 std::optional<std::vector<std::uint32_t>> Win32Processes::snapshot() {
     ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));

@@ -1,5 +1,7 @@
 #include "platform/win32/Win32Registry.h"
 
+#include "platform/win32/SystemFunction.h"
+
 #include <windows.h>
 
 namespace platform {
@@ -15,13 +17,16 @@ const wchar_t* subkeyOrNull(const std::wstring& subkey) { return subkey.empty() 
 // The largest value name Windows allows, terminator included.
 constexpr DWORD kMaxValueNameChars = 16384;
 
+// advapi32 exports RegDeleteKeyExW from Windows XP x64 and Vista on: the Windows that have a second view.
+using RegDeleteKeyExWFunction = LSTATUS(WINAPI*)(HKEY, LPCWSTR, REGSAM, DWORD);
+
 }  // namespace
 
 std::int32_t Win32Registry::openKey(KeyParent parent, const std::wstring& subkey, RegistryKey& key) {
     HKEY opened = nullptr;
     const LSTATUS status = RegOpenKeyW(toHkey(parent.handle()), subkeyOrNull(subkey), &opened);
     if (status == ERROR_SUCCESS) {
-        key = adopt(fromHkey(opened));
+        key = adopt(fromHkey(opened), RegistryView::Default);
     }
     return status;
 }
@@ -32,7 +37,7 @@ std::int32_t Win32Registry::openKeyEx(KeyParent parent, const std::wstring& subk
     const LSTATUS status =
         RegOpenKeyExW(toHkey(parent.handle()), subkeyOrNull(subkey), 0, accessMask(access, view), &opened);
     if (status == ERROR_SUCCESS) {
-        key = adopt(fromHkey(opened));
+        key = adopt(fromHkey(opened), view);
     }
     return status;
 }
@@ -41,7 +46,7 @@ std::int32_t Win32Registry::createKey(KeyParent parent, const std::wstring& subk
     HKEY created = nullptr;
     const LSTATUS status = RegCreateKeyW(toHkey(parent.handle()), subkeyOrNull(subkey), &created);
     if (status == ERROR_SUCCESS) {
-        key = adopt(fromHkey(created));
+        key = adopt(fromHkey(created), RegistryView::Default);
     }
     return status;
 }
@@ -53,7 +58,7 @@ std::int32_t Win32Registry::createKeyEx(KeyParent parent, const std::wstring& su
                                            REG_OPTION_NON_VOLATILE, accessMask(access, view), nullptr, &created,
                                            nullptr);
     if (status == ERROR_SUCCESS) {
-        key = adopt(fromHkey(created));
+        key = adopt(fromHkey(created), view);
     }
     return status;
 }
@@ -148,6 +153,11 @@ std::int32_t Win32Registry::enumValue(const RegistryKey& key, std::uint32_t inde
 }
 
 std::int32_t Win32Registry::deleteKey(KeyParent parent, const std::wstring& subkey) {
+    if (parent.view() == RegistryView::Force64) {
+        if (const auto deleteKeyEx = systemFunction<RegDeleteKeyExWFunction>(L"advapi32.dll", "RegDeleteKeyExW")) {
+            return deleteKeyEx(toHkey(parent.handle()), subkey.c_str(), KEY_WOW64_64KEY, 0);
+        }
+    }
     return RegDeleteKeyW(toHkey(parent.handle()), subkey.c_str());
 }
 

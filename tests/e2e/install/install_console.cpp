@@ -57,8 +57,9 @@ int main() {
     std::printf("INIT %d\n", initResult);
     std::wstring directory;
     engine.defaultInstallDirectory(directory);
-    std::thread worker = startInstall(engine, directory, steps);
+    const auto worker = startInstall(engine, directory, steps);
+    if (!worker) return -1;
     pumpUntilOutcome();
-    worker.join();
+    worker->wait();
     return outcome;
 }

@@ -39,6 +39,14 @@ TEST(InstallLogFile, NewFileStartsWithTheMarkAndEveryLineAppendsWithCrLf) {
 
     second.deleteLogFile();
     EXPECT_FALSE(std::filesystem::exists(scratch.path() / "ins.log"));
+
+    // An empty file counts as new; a character beyond the basic plane takes four bytes, a lone surrogate
+    // (possible in a UTF-16 name) becomes U+FFFD.
+    writeFile(scratch.path() / "ins.log", {});
+    second.writeLogLine(L"subkey:%s", {std::wstring(L"\U0001F600|") + static_cast<wchar_t>(0xD800)});
+    const Bytes marked = readFile(scratch.path() / "ins.log");
+    EXPECT_EQ("\xEF\xBB\xBFsubkey:\xF0\x9F\x98\x80|\xEF\xBF\xBD\r\n", std::string(marked.begin(), marked.end()));
+    second.deleteLogFile();
     InstallLog nowhere;
     nowhere.setLogPath(scratch.engine(L"missing\\ins.log"));
     nowhere.writeLogLine(L"lost");

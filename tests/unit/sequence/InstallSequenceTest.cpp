@@ -12,7 +12,6 @@
 #include <optional>
 #include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -100,8 +99,9 @@ public:
     InstallResult install() {
         std::wstring directory;
         engine.defaultInstallDirectory(directory);
-        std::thread worker = startInstall(engine, directory, steps);
-        worker.join();
+        const auto worker = startInstall(engine, directory, steps);
+        EXPECT_NE(nullptr, worker);
+        if (worker) worker->wait();
         return lastOutcome();
     }
 
@@ -345,8 +345,9 @@ TEST(InstallSequence, WithoutCallbackNothingIsSentAndTheInstallStillRuns) {
     InstallRun run(smallPackage(), nullptr);
     std::wstring directory;
     run.engine.defaultInstallDirectory(directory);
-    std::thread worker = startInstall(run.engine, directory, run.steps);
-    worker.join();
+    const auto worker = startInstall(run.engine, directory, run.steps);
+    ASSERT_NE(nullptr, worker);
+    worker->wait();
     EXPECT_EQ((std::vector<std::string>{"stopRunningServices", "notifyImeBeforeInstall", "clearOutdatedImeModules",
                                         "removeInstalledEdition", "removeEarlierEditions",
                                         "registerFontsAndProductKeys", "writeProductRegistration",

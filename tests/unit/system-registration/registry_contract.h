@@ -111,6 +111,21 @@ TEST_F(RegistryContract, DeleteKeyRefusesAKeyWithSubkeysAndRemovesALeaf) {
     RegistryKey gone;
     EXPECT_EQ(platform::kRegistryNotFound, registry->openKey(parent, L"Product", gone));
     EXPECT_FALSE(gone);
+
+    // Under a key opened in the 64-bit view, the delete stays in that view.
+    RegistryKey wide;
+    ASSERT_EQ(0, registry->createKeyEx(RegistryRoot::CurrentUser, base() + L"\\Wide\\Leaf", kKeyAllAccess,
+                                       RegistryView::Force64, wide));
+    EXPECT_EQ(RegistryView::Force64, wide.view());
+    wide.close();
+    RegistryKey parent64;
+    ASSERT_EQ(0, registry->openKeyEx(RegistryRoot::CurrentUser, base() + L"\\Wide", kKeyAllAccess,
+                                     RegistryView::Force64, parent64));
+    EXPECT_EQ(RegistryView::Force64, KeyParent(parent64).view());
+    EXPECT_EQ(RegistryView::Default, parent.view());
+    EXPECT_EQ(0, registry->deleteKey(parent64, L"Leaf"));
+    EXPECT_EQ(platform::kRegistryNotFound, registry->deleteKey(parent64, L"Leaf"));
+    EXPECT_EQ(0, registry->deleteKey(parent, L"Wide"));
 }
 
 TEST_F(RegistryContract, ValuesAreDeletedByNameAndKeysOpenRelativeToAnOpenKey) {

@@ -126,7 +126,11 @@ TEST_F(EarlierEditionKeys, DeletesSourceListsLeafFirstAndOpensUninstallKeysInBot
 
     std::vector<std::wstring> productDeletes;
     std::vector<std::uint32_t> uninstallAccess;
+    std::vector<std::wstring> uninstallDeletes;
     for (const auto& call : registry.calls()) {
+        if (call.api.rfind(L"RegDeleteKey", 0) == 0 && call.keyPath.find(L"Uninstall") != std::wstring::npos) {
+            uninstallDeletes.push_back(call.api + L" " + std::to_wstring(call.access));
+        }
         if (call.api == L"RegDeleteKeyW" && call.keyPath.find(L"2B1082C96E710B747B9B6FA5030061B5") != std::wstring::npos) {
             productDeletes.push_back(call.keyPath.substr(kProducts.size()));
         }
@@ -143,6 +147,11 @@ TEST_F(EarlierEditionKeys, DeletesSourceListsLeafFirstAndOpensUninstallKeysInBot
     ASSERT_EQ(14u, uninstallAccess.size());
     for (std::size_t i = 0; i < uninstallAccess.size(); ++i) {
         EXPECT_EQ(i % 2 == 0 ? 0xF003Fu : 0xF013Fu, uninstallAccess[i]) << i;
+    }
+    // The second delete of each pair names the 64-bit view: RegDeleteKeyW would take the process's own view.
+    ASSERT_EQ(14u, uninstallDeletes.size());
+    for (std::size_t i = 0; i < uninstallDeletes.size(); ++i) {
+        EXPECT_EQ(i % 2 == 0 ? L"RegDeleteKeyW 0" : L"RegDeleteKeyExW 256", uninstallDeletes[i]) << i;
     }
 }
 

@@ -1,5 +1,5 @@
-// The engine over the real Windows layer: files by wide path, directory creation, the C runtime's UTF-8 log
-// mode, the system facts Windows reports, and a package appended to a real PE32+ program found, extracted
+// The engine over the real Windows layer: files by wide path, directory creation, the UTF-8 log written with
+// append-only access, the system facts Windows reports, and a package appended to a real PE32+ program found, extracted
 // and placed.
 #include "engine/FilePlacement.h"
 #include "engine/InstallLog.h"
@@ -123,6 +123,14 @@ TEST(WineEngine, LogIsUtf8WithOneByteOrderMarkAndCrLfLines) {
     EXPECT_EQ(expected, std::string(bytes.begin(), bytes.end()));
     log.deleteLogFile();
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((scratch / L"ins.log").c_str()));
+
+    // An empty file gets the mark too; a surrogate pair is one four-byte character.
+    writeAll(scratch / L"ins.log", {});
+    log.writeLogLine(L"subkey:%s", {L"\U0001F600"});
+    log.writeLogLine(L"again");
+    const Bytes pair = readAll(scratch / L"ins.log");
+    EXPECT_EQ("\xEF\xBB\xBFsubkey:\xF0\x9F\x98\x80\r\nagain\r\n", std::string(pair.begin(), pair.end()));
+    log.deleteLogFile();
 }
 
 TEST(WineEngine, SystemFactsOfThisMachineGiveADesktopTable) {

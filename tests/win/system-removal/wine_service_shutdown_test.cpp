@@ -7,6 +7,8 @@
 
 #include "StandIns.h"
 
+#include <psapi.h>
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -50,6 +52,33 @@ TEST(WineServiceShutdown, NameThatNoProcessCarriesEndsNothing) {
     platform::Win32WindowMessages windows;
     EXPECT_EQ(0, terminateProcessesByName(processes, windows, L"ZNService3.exe"));
     EXPECT_FALSE(service2.endsWithin(500));
+}
+
+// Windows XP has no QueryFullProcessImageNameW: there the process-status interface's device path, put on its
+// drive, must name the same file as the module list does.
+TEST(WineServiceShutdown, NamesAServiceByItsModulesAndAsWindowsXpDoes) {
+    StartedProcess service2(service(L"upper\\ZNService2.exe"));
+    ASSERT_TRUE(service2.started());
+    Sleep(500);
+    const std::wstring expected = standins::programFolder() + L"\\services\\upper\\ZNService2.exe";
+    platform::Win32Processes processes;
+    const auto ids = processes.snapshot();
+    ASSERT_TRUE(ids.has_value());
+    int named = 0;
+    for (const std::uint32_t id : *ids) {
+        const auto process = processes.open(id);
+        if (!process || lstrcmpiW(process->imagePath().c_str(), expected.c_str()) != 0) continue;
+        ++named;
+        const HANDLE handle = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, id);
+        ASSERT_NE(nullptr, handle);
+        wchar_t device[MAX_PATH] = {};
+        ASSERT_GT(GetProcessImageFileNameW(handle, device, MAX_PATH), 0u);
+        EXPECT_EQ(0, wcsncmp(device, L"\\Device\\", 8)) << device;
+        const std::wstring byDevice = platform::imagePathByDevice(handle);
+        EXPECT_EQ(0, lstrcmpiW(expected.c_str(), byDevice.c_str())) << byDevice;
+        CloseHandle(handle);
+    }
+    EXPECT_EQ(1, named);
 }
 
 struct StandInWindow {
