@@ -20,6 +20,11 @@ elseif(WIN32)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
   set_directory_properties(PROPERTIES COMPILE_OPTIONS "${zeln_saved_options}")
+  if(ZELN_MINGW_THREADS STREQUAL "win32")
+    # The 32-bit tests are built by the shipped program's compiler, which has no std::mutex.
+    target_compile_definitions(gtest PUBLIC GTEST_HAS_NOTIFICATION_=1)
+    target_compile_options(gtest PUBLIC -include ${CMAKE_SOURCE_DIR}/tests/win/GtestWin32Threads.h)
+  endif()
 endif()
 
 # zeln_unit_test(NAME SOURCES a.cpp ... [LIBS lib ...])

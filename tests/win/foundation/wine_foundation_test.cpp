@@ -9,7 +9,9 @@
 
 #include <atomic>
 #include <cstring>
-#include <thread>
+#include <memory>
+
+#include "platform/Threads.h"
 
 namespace {
 
@@ -62,10 +64,11 @@ TEST(WineMessages, MessageOnlyWindowAnswersSynchronousMessageFromSecondThread) {
 
     std::atomic<bool> done{false};
     LRESULT answer = 0;
-    std::thread sender([&] {
+    const std::unique_ptr<platform::Thread> sender = platform::startThread([&] {
         answer = SendMessageW(window, kAsk, 20, 2);
         done = true;
     });
+    ASSERT_NE(nullptr, sender);
     // The sender waits inside SendMessageW until this thread pumps and the window procedure answers.
     const ULONGLONG deadline = GetTickCount64() + 10000;
     while (!done && GetTickCount64() < deadline) {
@@ -73,7 +76,7 @@ TEST(WineMessages, MessageOnlyWindowAnswersSynchronousMessageFromSecondThread) {
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
     }
-    sender.join();
+    sender->wait();
     EXPECT_TRUE(done);
     EXPECT_EQ(42, answer);
     EXPECT_EQ(GetCurrentThreadId(), answeredOnThread.load());

@@ -7,9 +7,9 @@
 #include <limits>
 #include <memory>
 #include <new>
-#include <thread>
 #include <vector>
 
+#include "platform/Threads.h"
 #include "toolkit/UIButton.h"
 #include "toolkit/UILabel.h"
 #include "toolkit/UIResources.h"
@@ -195,12 +195,13 @@ TEST(UIWindowTest, DestroyFromAnotherThreadRunsOnTheOwnerThreadBeforeItReturns) 
     openWindow(window, 10, 10, 50, 50);
     const HWND handle = window.handle();
     std::atomic<bool> returned{false};
-    std::thread other([&] {
+    const std::unique_ptr<platform::Thread> other = platform::startThread([&] {
         window.destroy();
         returned = true;
     });
+    ASSERT_NE(nullptr, other);
     EXPECT_TRUE(pumpUntil([&] { return returned.load(); }));
-    other.join();
+    other->wait();
     EXPECT_EQ(nullptr, window.handle());
     EXPECT_FALSE(IsWindow(handle));
     EXPECT_EQ(GetCurrentThreadId(), window.destroyMessageThread);
