@@ -1,7 +1,5 @@
 #include "app/UIInstallerView.h"
 
-#include <shellapi.h>
-
 #include <algorithm>
 #include <cwchar>
 #include <string>
@@ -17,10 +15,10 @@ using namespace Gdiplus;
 
 namespace {
 
-// The maker's web site: the one place that names its host. The pages' paths are the site's own.
-constexpr wchar_t kMakerSite[] = L"http://www.zelnsoft.example";
-constexpr wchar_t kAgreementPage[] = L"/site/alias__dovevoz/2826/Default.aspx";
-constexpr wchar_t kRecommendPage[] = L"/site/alias__dovevoz/2824/Default.aspx#recommend";
+// The maker's web site is a build setting (ZELN_MAKER_SITE, scheme and host); the pages' paths are the site's own.
+constexpr char kMakerSite[] = ZELN_MAKER_SITE;
+constexpr char kAgreementPage[] = "/site/alias__dovevoz/2826/Default.aspx";
+constexpr char kRecommendPage[] = "/site/alias__dovevoz/2824/Default.aspx#recommend";
 
 constexpr uint32_t kVersionColor = 0xFFCA5100;
 constexpr uint32_t kFailureCodeColor = 0xFF0A0A0A;
@@ -182,10 +180,11 @@ void UIInstallerView::toggleAgreement() {
     installButton_->setDisabled(!ticked);
 }
 
-// Shown by the default browser; a failure to start it is not reported.
-void UIInstallerView::openPage(const wchar_t* path) const {
-    const std::wstring address = std::wstring(kMakerSite) + path;
-    ShellExecuteW(window()->handle(), L"open", address.c_str(), nullptr, nullptr, SW_SHOW);
+// The address goes to "explorer", which hands it to the user's running shell: the default browser then runs
+// with the user's own rights, not with those of this elevated process. A failure to start it is not reported.
+void UIInstallerView::openPage(const char* path) const {
+    const std::string command = std::string("explorer ") + kMakerSite + path;
+    WinExec(command.c_str(), SW_SHOW);
 }
 
 void UIInstallerView::beginInstall() {

@@ -114,18 +114,58 @@ void UIView::repaintSurface() {
     setDirty(false);
 }
 
-void UIView::compositeOnto(UIView& parent) const {
-    if (frame_.width <= 0 || frame_.height <= 0 || surface_.bits == nullptr) return;
-    AlphaBlend(parent.drawingContext(), frame_.x, frame_.y, frame_.width, frame_.height, drawingContext(), 0, 0,
-               frame_.width, frame_.height, sharedBlend());
+HDC UIView::compositeContext() const {
+    return composite_.bits != nullptr ? compositeContext_.get() : drawingContext_.get();
 }
 
-void paintTree(UIView* parent, UIView* view) {
-    if (view == nullptr || view->isHidden()) return;
-    if (view->isDirty()) view->repaintSurface();
+void UIView::recomposite() {
+    if (surface_.bits == nullptr) return;
+    if (!compositeContext_) {
+        compositeContext_.reset(CreateCompatibleDC(drawingContext_.get()));
+        if (!compositeContext_) return;
+    }
+    if (composite_.bits == nullptr || composite_.width != surface_.width || composite_.height != surface_.height) {
+        Surface replacement = makeSurface(surface_.width, surface_.height);
+        if (!replacement.bitmap) return;
+        SelectObject(compositeContext_.get(), replacement.bitmap.get());
+        composite_ = std::move(replacement);
+    }
+    GdiFlush();
+    std::memcpy(composite_.bits, surface_.bits, static_cast<size_t>(surface_.width) * surface_.height * 4);
+    MGArrayIterator children = children_->makeIterator();
+    while (MGObject* child = MGArray::nextForward(children)) {
+        const auto* view = static_cast<const UIView*>(child);
+        if (!view->isHidden()) view->compositeOnto(compositeContext_.get());
+    }
+}
+
+void UIView::compositeOnto(HDC destination) const {
+    if (frame_.width <= 0 || frame_.height <= 0 || surface_.bits == nullptr) return;
+    AlphaBlend(destination, frame_.x, frame_.y, frame_.width, frame_.height, compositeContext(), 0, 0, frame_.width,
+               frame_.height, sharedBlend());
+}
+
+bool paintTree(UIView* view) {
+    if (view == nullptr) return false;
+    if (view->isHidden()) {
+        const bool wasShown = view->shownInParent_;
+        view->shownInParent_ = false;
+        return wasShown;
+    }
+    bool changed = !view->shownInParent_;
+    view->shownInParent_ = true;
+    if (view->isDirty()) {
+        view->repaintSurface();
+        changed = true;
+    }
+    // Every child is walked, whatever the earlier ones answered: each must come up to date in this render.
+    bool childrenChanged = false;
     MGArrayIterator children = view->children()->makeIterator();
-    while (MGObject* child = MGArray::nextForward(children)) paintTree(view, static_cast<UIView*>(child));
-    if (parent != nullptr) view->compositeOnto(*parent);
+    while (MGObject* child = MGArray::nextForward(children)) {
+        childrenChanged = paintTree(static_cast<UIView*>(child)) || childrenChanged;
+    }
+    if (view->children()->count() > 0 && (changed || childrenChanged)) view->recomposite();
+    return changed || childrenChanged;
 }
 
 UIView* hitTest(UIView* view, int32_t x, int32_t y, UIPoint* local) {

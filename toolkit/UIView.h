@@ -1,7 +1,9 @@
 #pragma once
-// The view tree: each view caches its painting in a 32-bit premultiplied surface of its frame's size;
-// a render repaints the dirty views and composites the tree bottom-up onto the root's surface. The same
-// tree answers hit tests. `UIControl` adds the pressed/hover look and target/action.
+// The view tree: each view caches its own painting in a 32-bit premultiplied surface of its frame's size,
+// and a view with children keeps a second surface, its composite: that painting with its visible children
+// over it. A render repaints the dirty views and rebuilds, bottom-up, only the composites of subtrees in
+// which something changed, each from clean caches; the root's composite is what the window pushes. The
+// same tree answers hit tests. `UIControl` adds the pressed/hover look and target/action.
 #include <windows.h>
 #include <gdiplus.h>
 
@@ -51,37 +53,48 @@ public:
     // Appends the child (taking a reference on it) and hands it this view's window.
     void addChild(UIView* child);
     MGArray* children() const { return children_; }
+    // The view's own painting, without its children.
     HDC drawingContext() const { return drawingContext_.get(); }
+    // The view as the tree shows it: its painting with its visible children over it, as of the last render;
+    // for a view that has never composited children, its painting itself.
+    HDC compositeContext() const;
     UIWindow* window() const { return window_; }
     int32_t tag() const { return tag_; }
     void setTag(int32_t tag) { tag_ = tag; }
 
-    // The render walk: repaints the view if dirty, composites its children onto it, then composites it
-    // onto the parent (none for the root).
-    friend void paintTree(UIView* parent, UIView* view);
+    friend bool paintTree(UIView* view);
 
 private:
     friend class UIWindow;
 
     void repaintSurface();
-    void compositeOnto(UIView& parent) const;
+    // Rebuilds the composite from the painting and the children's composites.
+    void recomposite();
+    void compositeOnto(HDC destination) const;
 
     UIWindow* window_ = nullptr;
     int32_t tag_ = 0;
     MGArray* children_;
     UIView* parent_ = nullptr;
-    // The surface is declared first so that it goes last: the context it is selected into is deleted
-    // before it, which is what frees it for deletion.
+    // Each surface is declared before the context it is selected into, so that it goes after it: deleting
+    // the context first is what frees the surface for deletion.
     Surface surface_;
     ScopedMemoryDc drawingContext_;
+    Surface composite_;
+    ScopedMemoryDc compositeContext_;
     UIRect frame_{0, 0, 0, 0};
     UIColor backgroundColor_ = UIColor::white();
     bool dirty_ = true;
+    // The parent's composite holds this view as it was last rendered: hiding it must rebuild that composite.
+    bool shownInParent_ = false;
     bool hidden_ = false;
     bool interactive_ = true;
 };
 
-void paintTree(UIView* parent, UIView* view);
+// The render walk: repaints the dirty views of the subtree and rebuilds the composites of the views in
+// which something changed, each exactly once and from its children's finished composites. Answers whether
+// what the view shows changed since the previous walk (so that its parent rebuilds its own composite).
+bool paintTree(UIView* view);
 // The deepest visible, interactive view containing (x, y), given in `view`'s own coordinates; the right
 // and bottom edges belong to a view. `local` (optional) receives the point in the answering view's
 // coordinates.

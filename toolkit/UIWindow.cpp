@@ -237,6 +237,9 @@ LRESULT UIWindow::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_MOUSELEAVE:
             onMouseLeave();
             return 0;
+        case WM_CAPTURECHANGED:
+            if (reinterpret_cast<HWND>(lParam) != handle_) onCaptureLost();
+            return 0;
         case kRedrawRequestMessage:
             render();
             return 1;
@@ -257,9 +260,10 @@ UIView* UIWindow::captureMouse(UIView* view) {
 
 UIView* UIWindow::releaseMouse() {
     if (!mouseCaptured_) return nullptr;
-    ReleaseCapture();
+    // Cleared first: ReleaseCapture sends WM_CAPTURECHANGED at once, and a capture given back is not lost.
     mouseCaptured_ = false;
     trackedView_ = nullptr;
+    ReleaseCapture();
     return viewUnderCursor();
 }
 
@@ -354,12 +358,26 @@ void UIWindow::onMouseLeave() {
     if (!mouseCaptured_) trackedView_ = nullptr;
 }
 
+void UIWindow::onCaptureLost() {
+    if (!mouseCaptured_) return;
+    UIView* pressed = trackedView_;
+    mouseCaptured_ = false;
+    trackedView_ = nullptr;
+    if (pressed == nullptr) return;
+    POINT cursor = {0, 0};
+    GetCursorPos(&cursor);
+    const UIPoint point = toViewCoordinates(cursor.x - position_.x, cursor.y - position_.y);
+    const UIPoint local = toLocal(pressed, point.x, point.y);
+    pressed->onLeftButtonUpOutside(0, local.x, local.y);
+    if (pressed->acceptsMouseExit()) pressed->onMouseExit();
+}
+
 void UIWindow::onTimer(uintptr_t) {}
 
 void UIWindow::onMoved(int32_t x, int32_t y) { position_ = POINT{x, y}; }
 
 void UIWindow::render() {
-    paintTree(nullptr, rootView_);
+    paintTree(rootView_);
     push();
     redrawPending_ = false;
 }
@@ -370,7 +388,7 @@ void UIWindow::push() {
     BLENDFUNCTION blend = sharedBlend();
     POINT source = {0, 0};
     if (scale_ == 1.0f) {
-        UpdateLayeredWindow(handle_, windowDc.get(), &position_, &size_, rootView_->drawingContext(), &source, 0,
+        UpdateLayeredWindow(handle_, windowDc.get(), &position_, &size_, rootView_->compositeContext(), &source, 0,
                             &blend, ULW_ALPHA);
         return;
     }
@@ -380,7 +398,7 @@ void UIWindow::push() {
     Surface scaledSurface = makeSurface(scaled.cx, scaled.cy);
     if (!scaledDc || !scaledSurface.bitmap) return;
     HGDIOBJ previous = SelectObject(scaledDc.get(), scaledSurface.bitmap.get());
-    AlphaBlend(scaledDc.get(), 0, 0, scaled.cx, scaled.cy, rootView_->drawingContext(), 0, 0, size_.cx, size_.cy,
+    AlphaBlend(scaledDc.get(), 0, 0, scaled.cx, scaled.cy, rootView_->compositeContext(), 0, 0, size_.cx, size_.cy,
                blend);
     UpdateLayeredWindow(handle_, windowDc.get(), &position_, &scaled, scaledDc.get(), &source, 0, &blend,
                         ULW_ALPHA);

@@ -66,6 +66,9 @@ public:
     virtual void onMouseMove(uint32_t flags, int32_t x, int32_t y);
     virtual void onMouseHover();
     virtual void onMouseLeave();
+    // The system gave the capture to another window (another program's, a system dialog, a switch of task)
+    // while a control held it: the press ends without a click, as a release outside the control would.
+    virtual void onCaptureLost();
     virtual void onTimer(uintptr_t timerId);
     virtual void onMoved(int32_t x, int32_t y);
     // Repaints the dirty views, composites the tree and pushes the root surface to the screen.

@@ -65,4 +65,9 @@ expect_pixel() {  # x y r g b: the screen pixel within 2 of each channel
 expect_pixel 70 50 139 151 175 || status=1  # the window's background over a white square
 expect_pixel 50 50 42 54 78 || status=1     # over a grey one
 expect_pixel 10 10 60 60 60 || status=1     # beside the window, the squares themselves
+# The panel's half-transparent wash, composited once: (134, 12, 24) at alpha 192 over a white square gives
+# 134 + 255 * 63 / 255 = 197 and so on. Each render that composited it again would push it towards opaque red.
+expect_pixel 190 140 197 75 87 || status=1
+# Where the panel's hidden square was: the background over a grey square, as elsewhere.
+expect_pixel 215 140 42 54 78 || status=1
 exit $status

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # One end-to-end scenario of the wizard, run by wine-run.sh inside a fresh prefix on a private display.
-# usage: wizard_scenario.sh SCENARIO INSTALLER OUTPUT_DIR      (screenshots are kept in OUTPUT_DIR)
+# usage: wizard_scenario.sh SCENARIO INSTALLER OUTPUT_DIR STANDIN_EXPLORER MAKER_SITE IME_STANDIN
+#   (screenshots are kept in OUTPUT_DIR; STANDIN_EXPLORER records the commands the links run when it stands
+#   beside the installer, and MAKER_SITE is the site the build gave them; IME_STANDIN plays a running input
+#   method)
 set -euo pipefail
-scenario=$1 installer=$2 out=$3
+scenario=$1 installer=$2 out=$3 standin_explorer=$4 maker_site=$5 ime_standin=$6
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=scripts/wizard-driver.sh
 source "$here/../../../scripts/wizard-driver.sh"
@@ -29,6 +32,27 @@ readonly BUTTON_GREY="180 215 190 220 195 225"  # the disabled install button
 count() { wizard_count_pixels "$@"; }
 version_ink() { count "$1" 200 410 320 45 "$VERSION_BROWN"; }
 bar_length() { count "$1" 11 533 698 1 "$BAR_GREEN"; }
+
+# The installer copied beside the stand-in explorer, which a command "explorer ..." then finds first; what it
+# was run with is recorded in the same folder.
+with_standin_explorer() {
+  mkdir -p "$out/run"
+  cp "$installer" "$out/run/setup.exe"
+  cp "$standin_explorer" "$out/run/explorer.exe"
+  rm -f "$out/run/explorer-commands.txt"
+  installer="$out/run/setup.exe"
+}
+explorer_commands() { tr -d '\r' <"$out/run/explorer-commands.txt" 2>/dev/null || true; }
+wait_for_commands() {  # count: waits up to 10 s for that many recorded commands
+  local _
+  for _ in $(seq 50); do
+    (( $(explorer_commands | wc -l) >= $1 )) && return 0
+    sleep 0.2
+  done
+  return 1
+}
+readonly AGREEMENT_PAGE="explorer $maker_site/site/alias__dovevoz/2826/Default.aspx"
+readonly RECOMMEND_PAGE="explorer $maker_site/site/alias__dovevoz/2824/Default.aspx#recommend"
 
 finish_and_expect_exit_zero() {
   wizard_click 675 450
@@ -89,15 +113,25 @@ window_strip_and_buttons() {
 }
 
 install_to_success() {
+  with_standin_explorer
   wizard_start "$installer"
+  wizard_click 596 390
+  check "the agreement link runs explorer with the agreement page" wait_for_commands 1
+  check "that command is the agreement page's" equals "$(explorer_commands)" "$AGREEMENT_PAGE"
   wizard_click 675 273
-  wizard_wait_page installing 60
-  local shots=0 lengths=() length percent
-  while wizard_shot "$out/installing-$shots.png" && wizard_shot_is_page "$out/installing-$shots.png" installing; do
+  # The demo install is short: the screenshot that first finds the installing page is kept as the first of
+  # the page's screenshots, so that a page already gone by the next one is still measured.
+  local shots=0 lengths=() length percent deadline=$((SECONDS + 60))
+  until wizard_shot "$out/installing-0.png" && wizard_shot_is_page "$out/installing-0.png" installing; do
+    (( SECONDS < deadline )) || break
+    sleep 0.2
+  done
+  while wizard_shot_is_page "$out/installing-$shots.png" installing; do
     lengths+=("$(bar_length "$out/installing-$shots.png")")
     shots=$((shots + 1))
     (( shots < 40 )) || break
     sleep 0.3
+    wizard_shot "$out/installing-$shots.png" || break
   done
   echo "bar lengths seen: ${lengths[*]}"
   check "the installing page showed a bar" at_least "${#lengths[@]}" 1
@@ -116,6 +150,13 @@ install_to_success() {
   check "the success page shows the finish button at (653, 397)" \
     at_least "$(count "$out/success.png" 653 397 44 105 "$BUTTON_BLUE")" 1500
   check "the success page has no version text" equals "$(version_ink "$out/success.png")" 0
+  # The agreement link's area went with the welcome page: a click there now runs nothing.
+  wizard_click 596 390
+  wizard_click 675 136
+  check "the recommendation link runs explorer" wait_for_commands 2
+  sleep 1
+  check "explorer ran twice in all: the agreement page, then the recommendation page" \
+    equals "$(explorer_commands)" "$AGREEMENT_PAGE"$'\n'"$RECOMMEND_PAGE"
   finish_and_expect_exit_zero
 }
 
@@ -138,15 +179,42 @@ damaged_installer() {
   check "the result code is written downwards from (424, 290)" \
     at_least "$(count "$out/failure.png" 398 288 26 60 "$NEAR_BLACK")" 40
   check "nothing is written above y 288 in that column" equals "$(count "$out/failure.png" 398 250 26 36 "$NEAR_BLACK")" 0
+  check "the failure page has no version text" equals "$(version_ink "$out/failure.png")" 0
   finish_and_expect_exit_zero
 }
 
+# Ending the installer without finishing: Alt+F4 on the welcome page, and the close button in the middle of
+# an install, which ends the process at once wherever the install stands. A running input method that never
+# answers the install's notice holds the install on its installing page for the second part.
 alt_f4() {
   wizard_start "$installer"
   wizard_click 300 300
   xdotool key --window "$WIZARD_WINDOW" alt+F4 2>/dev/null
   wizard_wait_exit 30
   check "Alt+F4 ends the installer with exit code 0" equals "$WIZARD_STATUS" 0
+
+  local ime_log="$out/ime-standin.log"
+  rm -f "$ime_log"
+  "$ZELN_WINE64" "$ime_standin" "$ime_log" "RUDERADOD_MSGWND{28b83e81-2466-47a2-a12d-95bcd38b237e}" \
+    --never-answer-3002 >/dev/null 2>&1 &
+  local ime_pid=$!
+  wizard_start "$installer"
+  wizard_click 675 273
+  wizard_wait_page installing 60
+  local _
+  for _ in $(seq 100); do grep -q '^3002' "$ime_log" 2>/dev/null && break; sleep 0.2; done
+  check "the install is held at its notice to the input method" grep -q '^3002' "$ime_log"
+  wizard_shot "$out/before-close.png"
+  check "the installing page is shown when the close button is pressed" \
+    wizard_shot_is_page "$out/before-close.png" installing
+  wizard_click 691 26
+  check "the close button ends the installer mid-install within 10 s" wizard_wait_exit 10
+  check "it ends with exit code 0" equals "$WIZARD_STATUS" 0
+  check "no installer window is left" equals "$(xdotool search --name "$WIZARD_TITLE" 2>/dev/null | wc -l)" 0
+  # The log goes only when an install has finished: still there, it shows the install was cut short.
+  check "the install did not run to its end (its log is still there)" \
+    compgen -G "$WINEPREFIX/drive_c/users/*/AppData/Roaming/ins.log"
+  kill "$ime_pid" 2>/dev/null || true
 }
 
 "$scenario"

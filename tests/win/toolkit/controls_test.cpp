@@ -184,6 +184,39 @@ TEST_F(ButtonTest, HoverAndLeaveWhileCapturedKeepTheReleaseWithThePressedButton)
     EXPECT_EQ(nullptr, GetCapture());
 }
 
+TEST_F(ButtonTest, CaptureTakenByAnotherWindowEndsThePressAndTheNextClickReachesAnotherButton) {
+    sendMouse(window, WM_MOUSEMOVE, 0, 40, 50);
+    sendMouse(window, WM_LBUTTONDOWN, MK_LBUTTON, 40, 50);
+    ASSERT_EQ(window.handle(), GetCapture());
+    ASSERT_TRUE(button->isPressed());
+
+    // Another window takes the capture, as a system dialog does: the window hears of it by WM_CAPTURECHANGED.
+    HWND taker =
+        CreateWindowExW(0, L"STATIC", L"takes the capture", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, taker);
+    SetCapture(taker);
+    EXPECT_FALSE(button->isPressed());
+    EXPECT_EQ(nullptr, window.trackedView());
+    EXPECT_EQ(kGrey, look(button));
+    ReleaseCapture();
+    DestroyWindow(taker);
+
+    // The release went elsewhere; the next click, on the other button, is that button's own.
+    sendMouse(window, WM_MOUSEMOVE, 0, 120, 50);
+    sendMouse(window, WM_LBUTTONDOWN, MK_LBUTTON, 120, 50);
+    EXPECT_EQ(other, window.trackedView());
+    sendMouse(window, WM_LBUTTONUP, 0, 120, 50);
+    EXPECT_EQ(1, otherCounter.actions);
+    EXPECT_EQ(0, counter.actions);
+    EXPECT_EQ(kGreen, look(other));
+    EXPECT_EQ(kGrey, look(button));
+
+    // A capture the window gives back itself is no loss: a click still completes.
+    sendMouse(window, WM_LBUTTONDOWN, MK_LBUTTON, 40, 50);
+    sendMouse(window, WM_LBUTTONUP, 0, 40, 50);
+    EXPECT_EQ(1, counter.actions);
+}
+
 class CountedImage : public UIImage {
 public:
     explicit CountedImage(int& destroyed) : UIImage("", 0), destroyed_(destroyed) {}
@@ -426,14 +459,35 @@ TEST(UIScreenshotTest, SmallWindowComposesButtonsAndLabelsOverAHalfTransparentBa
     horizontal.setHorizontal(true);
     horizontal.setText(L"Version 1.2 done 42%");
     horizontal.setTextColor(UIColor::white());
+    // A clear panel holding a half-transparent red wash and a blue square that is hidden after the first
+    // render: after many renders the wash keeps its own alpha and the square is gone from the screen.
+    RecordingView panel(window.handle(), "panel", UIColor::clear());
+    RecordingView wash(window.handle(), "wash", UIColor::make(255, 0, 0, 128));
+    RecordingView square(window.handle(), "square", UIColor::make(0, 0, 255, 255));
+    panel.setFrame(UIRect{140, 90, 60, 40});
+    wash.setFrame(UIRect{0, 0, 20, 20});
+    square.setFrame(UIRect{30, 0, 20, 20});
+    panel.addChild(&wash);
+    panel.addChild(&square);
     root->addChild(&first);
     root->addChild(&second);
     root->addChild(&vertical);
     root->addChild(&horizontal);
+    root->addChild(&panel);
     ASSERT_TRUE(pumpUntil([&] { return window.renders >= 1 && !window.isRedrawPending(); }));
+    square.setHidden(true);
+    for (int render = 0; render < 5; ++render) {
+        window.setRedrawPending(true);
+        pumpQueued();
+    }
     sendMouse(window, WM_MOUSEMOVE, 0, 60, 158);
     pumpQueued();
 
+    // The wash, premultiplied (128, 0, 0) at alpha 128, over the background's (12, 24, 48) at alpha 128.
+    const uint32_t washed = pixelAt(root, 150, 100);
+    EXPECT_NEAR(192, alphaOf(washed), 1);
+    EXPECT_NEAR(134, redOf(washed), 1);
+    EXPECT_EQ(pixelAt(root, 5, 5), pixelAt(root, 175, 100));
     EXPECT_EQ(128, alphaOf(pixelAt(root, 5, 5)));
     EXPECT_EQ(0xFF00FF00u, pixelAt(root, 24, 144));
     EXPECT_GT(inkBounds(&horizontal).width, 100);

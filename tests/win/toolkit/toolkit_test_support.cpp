@@ -71,23 +71,29 @@ bool pumpUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
 
 namespace {
 
-bool surfaceOf(const UIView* view, DIBSECTION& section) {
+bool surfaceOf(HDC context, DIBSECTION& section) {
     GdiFlush();
-    HGDIOBJ bitmap = GetCurrentObject(view->drawingContext(), OBJ_BITMAP);
+    HGDIOBJ bitmap = GetCurrentObject(context, OBJ_BITMAP);
     return bitmap != nullptr && GetObjectW(bitmap, sizeof section, &section) == sizeof section &&
            section.dsBm.bmBits != nullptr && section.dsBm.bmBitsPixel == 32;
 }
 
-}  // namespace
-
-uint32_t pixelAt(const UIView* view, int32_t x, int32_t y) {
+uint32_t pixelOf(HDC context, int32_t x, int32_t y) {
     DIBSECTION section = {};
-    if (!surfaceOf(view, section)) return 0xDEADBEEF;
+    if (!surfaceOf(context, section)) return 0xDEADBEEF;
     const LONG width = section.dsBm.bmWidth;
     const LONG height = section.dsBm.bmHeight;
     if (x < 0 || y < 0 || x >= width || y >= height) return 0xDEADBEEF;
     const auto* pixels = static_cast<const uint32_t*>(section.dsBm.bmBits);
     return pixels[static_cast<size_t>(height - 1 - y) * width + x];  // rows run bottom-up
+}
+
+}  // namespace
+
+uint32_t pixelAt(const UIView* view, int32_t x, int32_t y) { return pixelOf(view->compositeContext(), x, y); }
+
+uint32_t paintedPixelAt(const UIView* view, int32_t x, int32_t y) {
+    return pixelOf(view->drawingContext(), x, y);
 }
 
 uint8_t alphaOf(uint32_t pixel) { return static_cast<uint8_t>(pixel >> 24); }

@@ -57,8 +57,11 @@ void pumpQueued();
 // Pumps until the condition holds or the time runs out; answers the condition.
 bool pumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 5000);
 
-// A pixel of the view's surface as 0xAARRGGBB (premultiplied), (0, 0) being the top-left corner.
+// A pixel of the view as the tree shows it (its composite) as 0xAARRGGBB (premultiplied), (0, 0) being the
+// top-left corner.
 uint32_t pixelAt(const UIView* view, int32_t x, int32_t y);
+// The same pixel of the view's own painting, without its children.
+uint32_t paintedPixelAt(const UIView* view, int32_t x, int32_t y);
 uint8_t alphaOf(uint32_t pixel);
 uint8_t redOf(uint32_t pixel);
 uint8_t greenOf(uint32_t pixel);

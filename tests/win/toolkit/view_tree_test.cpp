@@ -165,6 +165,54 @@ TEST_F(ViewTreeTest, SurfacesHoldPremultipliedColourAndCompositeSourceOver) {
     EXPECT_NEAR(127, blueOf(washed), 1.0);
 }
 
+TEST_F(ViewTreeTest, NestedViewsCompositeFromCleanPaintingsOncePerRender) {
+    // Over a clear root, a clear container holds a half-transparent red wash and an opaque blue square;
+    // a sibling of the container is what changes between renders.
+    root->setBackgroundColor(UIColor::clear());
+    RecordingView* container = makeView("container", UIColor::clear(), UIRect{10, 10, 60, 40}, root);
+    RecordingView* wash = makeView("wash", UIColor::make(255, 0, 0, 128), UIRect{0, 0, 20, 20}, container);
+    RecordingView* square = makeView("square", kBlue, UIRect{30, 0, 20, 20}, container);
+    RecordingView* sibling = makeView("sibling", kRed, UIRect{100, 10, 20, 20}, root);
+    renderNow();
+    const uint32_t washed = pixelAt(root, 15, 15);
+    EXPECT_EQ(128, alphaOf(washed));
+    EXPECT_EQ(128, redOf(washed));
+    EXPECT_EQ(0xFF0000FFu, pixelAt(root, 45, 15));
+
+    // Renders that repaint only the root and the sibling leave the container alone and its look unchanged:
+    // the wash is composited once onto a clean copy of the container's painting, never again onto itself.
+    for (int render = 0; render < 5; ++render) {
+        sibling->setBackgroundColor(render % 2 == 0 ? kGreen : kRed);
+        renderNow();
+        EXPECT_EQ(washed, pixelAt(root, 15, 15)) << "after render " << render;
+    }
+    EXPECT_EQ(1, container->paints);
+    EXPECT_EQ(1, wash->paints);
+    EXPECT_EQ(0u, paintedPixelAt(container, 5, 5));
+    EXPECT_EQ(washed, pixelAt(container, 5, 5));
+
+    // A change two levels down reaches the root through a container that is not repainted.
+    square->setHidden(true);
+    renderNow();
+    EXPECT_EQ(0u, pixelAt(root, 45, 15));
+    EXPECT_EQ(0u, pixelAt(container, 35, 5));
+    wash->setBackgroundColor(UIColor::make(0, 255, 0, 128));
+    renderNow();
+    EXPECT_EQ(128, greenOf(pixelAt(root, 15, 15)));
+    EXPECT_EQ(0, redOf(pixelAt(root, 15, 15)));
+    EXPECT_EQ(1, container->paints);
+    EXPECT_EQ(1, square->paints);
+
+    // Shown again, the square is back; hiding the container takes its whole subtree off the root.
+    square->setHidden(false);
+    renderNow();
+    EXPECT_EQ(0xFF0000FFu, pixelAt(root, 45, 15));
+    container->setHidden(true);
+    renderNow();
+    EXPECT_EQ(0u, pixelAt(root, 15, 15));
+    EXPECT_EQ(0u, pixelAt(root, 45, 15));
+}
+
 TEST_F(ViewTreeTest, ViewSetToZeroOrNegativeSizeKeepsItsSurfaceButCompositesNothing) {
     RecordingView* view = makeView("shrunk", kRed, UIRect{10, 10, 20, 20}, root);
     renderNow();

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -18,6 +19,7 @@
 #include "engine/InstallerEngine.h"
 #include "platform/GivenSystemFacts.h"
 #include "tests/win/toolkit/toolkit_test_support.h"
+#include "toolkit/UIResources.h"
 #include "tools/pkgtool/PackageWriter.h"
 
 namespace {
@@ -123,6 +125,67 @@ int greenLength(const UIView* bar) {
     return length;
 }
 
+// How many pixels of a rectangle of the wizard as shown have colour channels in the given ranges.
+int countPixels(const UIView* view, UIRect area, uint8_t redMin, uint8_t redMax, uint8_t greenMin, uint8_t greenMax,
+                uint8_t blueMin, uint8_t blueMax) {
+    int count = 0;
+    for (int32_t y = area.y; y < area.y + area.height; ++y) {
+        for (int32_t x = area.x; x < area.x + area.width; ++x) {
+            const uint32_t pixel = pixelAt(view, x, y);
+            count += alphaOf(pixel) == 0xFF && redOf(pixel) >= redMin && redOf(pixel) <= redMax &&
+                     greenOf(pixel) >= greenMin && greenOf(pixel) <= greenMax && blueOf(pixel) >= blueMin &&
+                     blueOf(pixel) <= blueMax;
+        }
+    }
+    return count;
+}
+
+// The orange-brown version text below the welcome page's middle, and the near-black result code written
+// downwards from (424, 290) on the general failure page.
+int versionInk(const UIView* page) { return countPixels(page, UIRect{200, 405, 320, 50}, 150, 255, 40, 130, 0, 80); }
+int resultCodeInk(const UIView* page) { return countPixels(page, UIRect{398, 288, 26, 60}, 0, 90, 0, 90, 0, 90); }
+
+// Each of the four channels within 2.
+bool sameColour(uint32_t first, uint32_t second) {
+    for (int shift = 0; shift < 32; shift += 8) {
+        if (std::abs(static_cast<int>((first >> shift) & 0xFF) - static_cast<int>((second >> shift) & 0xFF)) > 2) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Whether the wizard shows the page picture of that resource number: its part above the result code and left
+// of the controls, where the failure pictures differ, matches the picture as the drawing library draws it.
+bool showsPicture(const UIView* page, int32_t picture) {
+    ResourceCopy copy;
+    if (loadResourceCopy(GetModuleHandleW(nullptr), picture, L"PNG", copy) != 0) return false;
+    UIImage image(copy.bytes, copy.length);
+    freeResourceCopy(copy.block);
+    Gdiplus::GpBitmap* drawn = nullptr;
+    Gdiplus::GpGraphics* graphics = nullptr;
+    using Gdiplus::DllExports::GdipCreateBitmapFromScan0;
+    if (image.bitmap() == nullptr ||
+        GdipCreateBitmapFromScan0(kInstallerWindowWidth, kInstallerWindowHeight, 0, PixelFormat32bppPARGB, nullptr,
+                                  &drawn) != Gdiplus::Ok) {
+        return false;
+    }
+    ScopedImage ownedBitmap(drawn);
+    if (Gdiplus::DllExports::GdipGetImageGraphicsContext(drawn, &graphics) != Gdiplus::Ok) return false;
+    ScopedGraphics ownedGraphics(graphics);
+    Gdiplus::DllExports::GdipDrawImageRectI(graphics, image.bitmap(), 0, 0, kInstallerWindowWidth,
+                                            kInstallerWindowHeight);
+    int mismatches = 0;
+    for (int32_t y = 12; y < 286; y += 3) {
+        for (int32_t x = 12; x < 430; x += 3) {
+            Gdiplus::ARGB expected = 0;
+            Gdiplus::DllExports::GdipBitmapGetPixel(drawn, x, y, &expected);
+            mismatches += !sameColour(expected, pixelAt(page, x, y));
+        }
+    }
+    return mismatches == 0;
+}
+
 TEST(WineWizard, WindowHelpersCentreAndBoundTheDragStrip) {
     const UIPoint wide = centredPosition(1920, 1080);
     EXPECT_EQ(600, wide.x);
@@ -193,6 +256,8 @@ TEST(WineWizard, WelcomePageLaysOutItsControlsAndTheAgreementBoxGatesInstalling)
 TEST(WineWizard, NotificationsSwitchPagesAndMoveTheBar) {
     Wizard wizard(L"C:\\absent\\setup.exe");
     UIInstallerView& view = *wizard.view;
+    EXPECT_TRUE(showsPicture(&view, PICTURE_WELCOME));
+    EXPECT_GT(versionInk(&view), 40);
     view.handleAction(ACTION_INSTALL, view.installButton());
     ASSERT_NE(nullptr, view.progressView());
     // Unticked between the press and the engine's answer: the finish button must still work.
@@ -201,12 +266,22 @@ TEST(WineWizard, NotificationsSwitchPagesAndMoveTheBar) {
     ASSERT_TRUE(pumpUntil([&] { return view.installButton()->tag() == 1; }));
     EXPECT_EQ(ERR_OPEN, UIInstallerView::shownFailureCode());
     EXPECT_FALSE(view.installButton()->isDisabled());
+    EXPECT_TRUE(view.agreementBox()->isHidden());
+    EXPECT_TRUE(view.agreementLink()->isHidden());
+    pumpQueued();
+    EXPECT_TRUE(showsPicture(&view, PICTURE_FAILURE_CODE));
+    EXPECT_GT(resultCodeInk(&view), 20);
+    EXPECT_EQ(0, versionInk(&view));
 
     CProgressView& bar = *view.progressView();
     // The failure hid the bar; a run that began shows it.
     bar.setHidden(false);
     UIInstallerView::onEngineMessage(WM_INSTALL_BEGIN, 0, 0);
     EXPECT_EQ(-1, UIInstallerView::shownFailureCode());
+    pumpQueued();
+    EXPECT_TRUE(showsPicture(&view, PICTURE_INSTALLING));
+    EXPECT_EQ(0, versionInk(&view));
+    EXPECT_EQ(0, resultCodeInk(&view));
     EXPECT_TRUE(view.installButton()->isHidden());
     EXPECT_TRUE(view.agreementBox()->isHidden());
     EXPECT_TRUE(view.agreementLink()->isHidden());
@@ -232,12 +307,76 @@ TEST(WineWizard, NotificationsSwitchPagesAndMoveTheBar) {
     EXPECT_FALSE(view.installButton()->isHidden());
     expectFrame(view.installButton(), UIRect{653, 397, 44, 105});
 
-    UIInstallerView::onEngineMessage(WM_INSTALL_FAILURE, ERR_PRECHECK, 0);
-    EXPECT_EQ(-1, UIInstallerView::shownFailureCode());
-    UIInstallerView::onEngineMessage(WM_INSTALL_FAILURE, 1, 0);
-    EXPECT_EQ(-1, UIInstallerView::shownFailureCode());
-    UIInstallerView::onEngineMessage(WM_INSTALL_FAILURE, 0, 0);
-    EXPECT_EQ(0, UIInstallerView::shownFailureCode());
+    // Each result selects its picture: 140 for 2, 142 for 1, and 141 with the code in parentheses for the rest.
+    const struct {
+        int result;
+        int32_t picture;
+        bool writesCode;
+    } outcomes[] = {{ERR_MISSING_FILE, PICTURE_FAILURE_CODE, true},
+                    {ERR_PRECHECK, PICTURE_FAILURE_BUSY, false},
+                    {ERR_UNSUPPORTED_EDITION, PICTURE_FAILURE, false},
+                    {0, PICTURE_FAILURE_CODE, true}};
+    for (const auto& outcome : outcomes) {
+        UIInstallerView::onEngineMessage(WM_INSTALL_FAILURE, outcome.result, 0);
+        pumpQueued();
+        EXPECT_EQ(outcome.writesCode ? outcome.result : -1, UIInstallerView::shownFailureCode());
+        for (int32_t picture : {PICTURE_FAILURE_BUSY, PICTURE_FAILURE_CODE, PICTURE_FAILURE}) {
+            EXPECT_EQ(picture == outcome.picture, showsPicture(&view, picture)) << "result " << outcome.result;
+        }
+        EXPECT_EQ(outcome.writesCode, resultCodeInk(&view) > 20) << "result " << outcome.result;
+        EXPECT_EQ(0, versionInk(&view)) << "result " << outcome.result;
+    }
+}
+
+// The record that the stand-in explorer beside this program keeps of the commands it was started with.
+std::wstring besideThisProgram(const wchar_t* name) {
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring path(self);
+    return path.substr(0, path.rfind(L'\\') + 1) + name;
+}
+
+std::vector<std::string> recordedCommands(const std::wstring& record) {
+    std::ifstream in(record.c_str());
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+void click(const UIWindow& window, int32_t x, int32_t y) {
+    sendMouse(window, WM_MOUSEMOVE, 0, x, y);
+    sendMouse(window, WM_LBUTTONDOWN, MK_LBUTTON, x, y);
+    sendMouse(window, WM_LBUTTONUP, 0, x, y);
+    pumpQueued();
+}
+
+TEST(WineWizard, LinksRunExplorerWithTheirPagesOnlyWhileTheirPagesShowThem) {
+    const std::wstring record = besideThisProgram(L"explorer-commands.txt");
+    ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(besideThisProgram(L"explorer.exe").c_str()));
+    DeleteFileW(record.c_str());
+    const std::string agreement = "explorer " ZELN_MAKER_SITE "/site/alias__dovevoz/2826/Default.aspx";
+    const std::string recommend = "explorer " ZELN_MAKER_SITE "/site/alias__dovevoz/2824/Default.aspx#recommend";
+    Wizard wizard(L"C:\\absent\\setup.exe");
+
+    // The agreement link area over the welcome page's link text.
+    click(*wizard.window, 596, 390);
+    ASSERT_TRUE(pumpUntil([&] { return recordedCommands(record).size() == 1; }, 10000));
+    EXPECT_EQ(agreement, recordedCommands(record)[0]);
+
+    // From the installing page on, the same place is only the page: nothing runs.
+    UIInstallerView::onEngineMessage(WM_INSTALL_BEGIN, 0, 0);
+    pumpQueued();
+    click(*wizard.window, 596, 390);
+
+    // The success page's link area, over its own link text.
+    UIInstallerView::onEngineMessage(WM_INSTALL_SUCCESS, 0, 0);
+    pumpQueued();
+    EXPECT_TRUE(showsPicture(wizard.view, PICTURE_SUCCESS));
+    EXPECT_EQ(0, versionInk(wizard.view));
+    click(*wizard.window, 675, 136);
+    ASSERT_TRUE(pumpUntil([&] { return recordedCommands(record).size() >= 2; }, 10000));
+    Sleep(500);
+    EXPECT_EQ((std::vector<std::string>{agreement, recommend}), recordedCommands(record));
 }
 
 TEST(WineWizard, InstallButtonRunsOneInstallToTheSuccessPageHoweverOftenItIsPressed) {
@@ -256,6 +395,9 @@ TEST(WineWizard, InstallButtonRunsOneInstallToTheSuccessPageHoweverOftenItIsPres
     EXPECT_TRUE(view.progressView()->isHidden());
     EXPECT_FLOAT_EQ(1.0f, view.progressView()->progress());
     EXPECT_EQ(1, wizard.steps.runs);
+    pumpQueued();
+    EXPECT_TRUE(showsPicture(&view, PICTURE_SUCCESS));
+    EXPECT_EQ(0, versionInk(&view));
 }
 
 }  // namespace
