@@ -86,6 +86,7 @@ struct Wizard {
     explicit Wizard(const std::wstring& program) {
         facts.version.majorVersion = 6;
         facts.version.minorVersion = 1;
+        facts.version.productType = platform::PRODUCT_WORKSTATION;
         facts.nativeArchitecture = platform::PROCESSOR_ARCH_AMD64;
         facts.windowsDir = scratch + L"\\Windows";
         facts.systemWindowsDir = scratch + L"\\Windows";
