@@ -198,10 +198,12 @@ alt_f4() {
   "$ZELN_WINE64" "$ime_standin" "$ime_log" "RUDERADOD_MSGWND{28b83e81-2466-47a2-a12d-95bcd38b237e}" \
     --never-answer-3002 >/dev/null 2>&1 &
   local ime_pid=$!
+  # Its window must be up before the installer looks for it.
+  local _
+  for _ in $(seq 100); do grep -q ready "$ime_log" 2>/dev/null && break; sleep 0.1; done
   wizard_start "$installer"
   wizard_click 675 273
   wizard_wait_page installing 60
-  local _
   for _ in $(seq 100); do grep -q '^3002' "$ime_log" 2>/dev/null && break; sleep 0.2; done
   check "the install is held at its notice to the input method" grep -q '^3002' "$ime_log"
   wizard_shot "$out/before-close.png"

@@ -15,6 +15,10 @@ std::wstring programFolder() {
 std::wstring inQuotes(const std::wstring& text) { return L"\"" + text + L"\""; }
 
 StartedProcess::StartedProcess(const std::wstring& commandLine) {
+    // Wine brings the desktop up (its explorer process) for the first program that asks for it. A message-only
+    // window created by a stand-in while the desktop is still coming up can land among the top-level windows
+    // instead, out of the notifier's sight. Asked here first, the desktop is up before any stand-in starts.
+    GetDesktopWindow();
     std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
     line.push_back(L'\0');
     STARTUPINFOW startup = {};
