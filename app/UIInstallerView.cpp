@@ -104,9 +104,6 @@ void UIInstallerView::setFrame(UIRect frame) {
 }
 
 void UIInstallerView::paint(GpGraphics* graphics, UIRect bounds) {
-    if (backgroundImage_ != nullptr && backgroundImage_->bitmap() != nullptr) {
-        DllExports::GdipDrawImageRectI(graphics, backgroundImage_->bitmap(), 0, 0, bounds.width, bounds.height);
-    }
     if (installButton_->tag() == 0 && !installButton_->isHidden()) paintVersion(graphics, bounds);
     if (failureCodeShown >= 0) paintFailureCode(graphics);
 }

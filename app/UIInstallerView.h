@@ -59,6 +59,8 @@ public:
     ~UIInstallerView() override;
 
     void handleAction(int32_t action, MGObject* sender) override;
+    // The page's picture under the version text or the failure code.
+    const UIImage* backgroundImage() const override { return backgroundImage_; }
     void paint(Gdiplus::GpGraphics* graphics, UIRect bounds) override;
     void setFrame(UIRect frame) override;
 

@@ -1,5 +1,7 @@
 #include "toolkit/UIResources.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstring>
 
 using namespace Gdiplus;
@@ -51,6 +53,38 @@ ScopedFont makeFont(GpFontFamily* family, int32_t pixelSize, int32_t style) {
     return ScopedFont(font);
 }
 
+// The bitmap's pixels converted by the drawing library to premultiplied 32-bit, in the bottom-up row order
+// of the surfaces, with the width they were read at; empty when the image is not a bitmap or cannot be read.
+std::vector<uint32_t> readSurfacePixels(GpImage* image, UINT& readWidth) {
+    readWidth = 0;
+    ImageType type = ImageTypeUnknown;
+    UINT width = 0, height = 0;
+    if (image == nullptr || DllExports::GdipGetImageType(image, &type) != Ok || type != ImageTypeBitmap ||
+        DllExports::GdipGetImageWidth(image, &width) != Ok || DllExports::GdipGetImageHeight(image, &height) != Ok ||
+        width == 0 || height == 0 || width > INT_MAX || height > INT_MAX) {
+        return {};
+    }
+    auto* bitmap = static_cast<GpBitmap*>(image);
+    const GpRect whole(0, 0, static_cast<INT>(width), static_cast<INT>(height));
+    BitmapData locked = {};
+    if (DllExports::GdipBitmapLockBits(bitmap, &whole, ImageLockModeRead, PixelFormat32bppPARGB, &locked) != Ok) {
+        return {};
+    }
+    std::vector<uint32_t> pixels;
+    const INT64 stride = locked.Stride;
+    if (locked.Width == width && locked.Height == height && locked.Scan0 != nullptr &&
+        (stride < 0 ? -stride : stride) >= static_cast<INT64>(width) * 4) {
+        pixels.resize(static_cast<size_t>(width) * height);
+        for (UINT row = 0; row < height; ++row) {
+            const BYTE* source = static_cast<const BYTE*>(locked.Scan0) + static_cast<INT64>(row) * stride;
+            std::memcpy(&pixels[static_cast<size_t>(height - 1 - row) * width], source, width * 4u);
+        }
+        readWidth = width;
+    }
+    DllExports::GdipBitmapUnlockBits(bitmap, &locked);
+    return pixels;
+}
+
 }  // namespace
 
 UIImage::UIImage(const void* bytes, size_t length) {
@@ -59,7 +93,21 @@ UIImage::UIImage(const void* bytes, size_t length) {
     if (stream && DllExports::GdipLoadImageFromStream(stream.get(), &image) == Ok) bitmap_.reset(image);
 }
 
-void UIImage::freeResources() { bitmap_.reset(); }
+void UIImage::freeResources() {
+    bitmap_.reset();
+    surfacePixels_.clear();
+}
+
+const std::vector<uint32_t>& UIImage::surfacePixels(int32_t width, int32_t height) const {
+    if (!surfacePixelsRead_) {
+        surfacePixelsRead_ = true;
+        surfacePixels_ = readSurfacePixels(bitmap_.get(), surfaceWidth_);
+    }
+    static const std::vector<uint32_t> none;
+    const bool sameSize = width > 0 && height > 0 && surfaceWidth_ == static_cast<UINT>(width) &&
+                          surfacePixels_.size() == static_cast<size_t>(width) * static_cast<size_t>(height);
+    return sameSize ? surfacePixels_ : none;
+}
 
 void UIFont::freeResources() {
     if (!record_) return;

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "toolkit/MGObject.h"
 #include "toolkit/ScopedGdi.h"
@@ -19,9 +20,16 @@ public:
 
     void freeResources() override;
     Gdiplus::GpImage* bitmap() const { return bitmap_.get(); }
+    // The picture as a surface of exactly `width` x `height` holds it: premultiplied, the bottom row
+    // first, ready to be copied in. Read from the bitmap once; empty when the image has another size or
+    // gives no pixels.
+    const std::vector<uint32_t>& surfacePixels(int32_t width, int32_t height) const;
 
 private:
     ScopedImage bitmap_;
+    mutable std::vector<uint32_t> surfacePixels_;
+    mutable UINT surfaceWidth_ = 0;
+    mutable bool surfacePixelsRead_ = false;
 };
 
 // A font with its own private collection, in which font bytes from the program's resources can be

@@ -27,6 +27,13 @@ ScopedImage bitmapOverSurface(const Surface& surface) {
     return ScopedImage(bitmap);
 }
 
+// Copies pixels laid out as the surface lays out its own; false (nothing copied) when there are none.
+bool copyPixels(const std::vector<uint32_t>& pixels, const Surface& surface) {
+    if (pixels.empty()) return false;
+    std::memcpy(surface.bits, pixels.data(), pixels.size() * sizeof pixels[0]);
+    return true;
+}
+
 }  // namespace
 
 UIView::UIView(HWND windowHandle)
@@ -103,11 +110,16 @@ void UIView::addChild(UIView* child) {
 void UIView::repaintSurface() {
     if (surface_.bits != nullptr) {
         GdiFlush();
-        std::memset(surface_.bits, 0, static_cast<size_t>(surface_.width) * surface_.height * 4);
+        const UIImage* picture = backgroundImage();
+        const bool pictureCopied = picture != nullptr && copyPixels(picture->surfacePixels(surface_.width, surface_.height), surface_);
+        if (!pictureCopied) std::memset(surface_.bits, 0, static_cast<size_t>(surface_.width) * surface_.height * 4);
         ScopedImage bitmap = bitmapOverSurface(surface_);
         GpGraphics* graphics = nullptr;
         if (bitmap && DllExports::GdipGetImageGraphicsContext(bitmap.get(), &graphics) == Ok) {
             ScopedGraphics owned(graphics);
+            if (!pictureCopied && picture != nullptr && picture->bitmap() != nullptr) {
+                DllExports::GdipDrawImageRectI(graphics, picture->bitmap(), 0, 0, frame_.width, frame_.height);
+            }
             paint(graphics, UIRect{0, 0, frame_.width, frame_.height});
         }
     }

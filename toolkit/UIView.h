@@ -9,6 +9,7 @@
 
 #include "toolkit/MGObject.h"
 #include "toolkit/ScopedGdi.h"
+#include "toolkit/UIResources.h"
 #include "toolkit/UITypes.h"
 
 class UIWindow;
@@ -21,8 +22,13 @@ public:
     explicit UIView(UIWindow* window);
     ~UIView() override;
 
-    // Draws the view's own content into its surface (already cleared to transparent).
+    // Draws the view's own content into its surface, which already holds the background image (or is
+    // cleared to transparent when there is none).
     virtual void paint(Gdiplus::GpGraphics* graphics, UIRect bounds);
+    // The picture every painting of the view starts from, stretched to its frame; none by default. At the
+    // frame's own size it is copied in rather than drawn: a full-window picture repainted at every render
+    // costs a copy, not a blend of every pixel.
+    virtual const UIImage* backgroundImage() const { return nullptr; }
     virtual UIView* parent() const { return parent_; }
     virtual void setParent(UIView* parent) { parent_ = parent; }
     virtual UIRect frame() const { return frame_; }

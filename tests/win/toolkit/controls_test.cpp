@@ -19,6 +19,7 @@ constexpr int32_t kNormalPng = 201;
 constexpr int32_t kHoverPng = 202;
 constexpr int32_t kPressedPng = 203;
 constexpr int32_t kDisabledPng = 204;
+constexpr int32_t kQuadrantsPng = 205;
 constexpr uint32_t kGrey = 0xFF808080;
 constexpr uint32_t kGreen = 0xFF00FF00;
 constexpr uint32_t kBlue = 0xFF0000FF;
@@ -419,6 +420,62 @@ TEST(UIResourcesTest, BytesThatDoNotDecodeGiveAnImageThatDrawsNothing) {
     window.rootView()->addChild(&button);
     ASSERT_TRUE(pumpUntil([&] { return window.renders >= 1 && !window.isRedrawPending(); }));
     EXPECT_EQ(0, inkBounds(&button, 0).width);
+}
+
+// A view whose paintings start from a picture, with a white dot of its own at (1, 1) over it.
+class PictureView : public UIView {
+public:
+    PictureView(HWND handle, const UIImage* picture) : UIView(handle), picture_(picture) {}
+    const UIImage* backgroundImage() const override { return picture_; }
+    void paint(Gdiplus::GpGraphics* graphics, UIRect) override { fillRect(graphics, UIRect{1, 1, 1, 1}, UIColor::white()); }
+
+private:
+    const UIImage* picture_;
+};
+
+TEST(UIResourcesTest, BackgroundImageIsCopiedAtItsOwnSizeStretchedAtAnotherAndPaintedOver) {
+    TestWindow window;
+    openWindow(window, 10, 10, 100, 100);
+    UIImage* quadrants = loadPng(kQuadrantsPng);
+    ASSERT_NE(nullptr, quadrants);
+    const char garbage[] = "no picture";
+    UIImage undecodable(garbage, sizeof garbage);
+    PictureView exact(window.handle(), quadrants), stretched(window.handle(), quadrants),
+        blank(window.handle(), &undecodable);
+    exact.setFrame(UIRect{0, 0, 2, 2});
+    stretched.setFrame(UIRect{10, 10, 40, 40});
+    blank.setFrame(UIRect{60, 10, 4, 4});
+    for (UIView* view : {static_cast<UIView*>(&exact), static_cast<UIView*>(&stretched), static_cast<UIView*>(&blank)}) {
+        window.rootView()->addChild(view);
+    }
+    ASSERT_TRUE(pumpUntil([&] { return window.renders >= 1 && !window.isRedrawPending(); }));
+
+    // At its own size: the picture's pixels exactly, premultiplied, its top row on top; the dot over them.
+    EXPECT_EQ(0xFFFF0000u, paintedPixelAt(&exact, 0, 0));
+    EXPECT_EQ(0xFF00FF00u, paintedPixelAt(&exact, 1, 0));
+    EXPECT_EQ(0x80000080u, paintedPixelAt(&exact, 0, 1));
+    EXPECT_EQ(0xFFFFFFFFu, paintedPixelAt(&exact, 1, 1));
+    // Stretched it is drawn, blended by the drawing library's interpolation: each quadrant still leans to
+    // its own pixel, and the transparent corner stays the least opaque.
+    const uint32_t red = paintedPixelAt(&stretched, 4, 4), green = paintedPixelAt(&stretched, 35, 4);
+    const uint32_t blue = paintedPixelAt(&stretched, 4, 35), clear = paintedPixelAt(&stretched, 35, 35);
+    EXPECT_GT(redOf(red), redOf(green));
+    EXPECT_GT(greenOf(green), greenOf(red));
+    EXPECT_GT(blueOf(blue), blueOf(green));
+    EXPECT_LT(alphaOf(clear), alphaOf(blue));
+    EXPECT_LT(alphaOf(blue), alphaOf(red));
+    EXPECT_EQ(0xFFFFFFFFu, paintedPixelAt(&stretched, 1, 1));
+    // A picture that gives no pixels leaves the surface cleared under the painting.
+    EXPECT_EQ(0u, paintedPixelAt(&blank, 0, 0));
+    EXPECT_EQ(0u, paintedPixelAt(&blank, 3, 3));
+    EXPECT_EQ(0xFFFFFFFFu, paintedPixelAt(&blank, 1, 1));
+
+    // Repainted after the view's size changed to the picture's, it is copied again, whole.
+    stretched.setFrame(UIRect{10, 10, 2, 2});
+    ASSERT_TRUE(pumpUntil([&] { return !window.isRedrawPending(); }));
+    EXPECT_EQ(0x80000080u, paintedPixelAt(&stretched, 0, 1));
+    EXPECT_EQ(0xFF00FF00u, pixelAt(window.rootView(), 11, 10));
+    quadrants->release();
 }
 
 // A screenshot script names a file in ZELN_TOOLKIT_SHOW_UNTIL: the window then stays on screen, titled so

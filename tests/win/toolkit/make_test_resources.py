@@ -4,7 +4,9 @@
   zelnsoft2012-test.ttf  a few glyphs of DejaVu Sans (fonts-dejavu-core) renamed to the family "Zelnsoft2012",
                          the family name the toolkit asks a private font collection for;
   state-*.png            2 x 2 opaque pictures of one colour each, one per look of a button: normal grey,
-                         hover green, pressed blue, disabled red.
+                         hover green, pressed blue, disabled red;
+  quadrants.png          a 2 x 2 picture of four different pixels: red and green on top, half-transparent
+                         blue and transparent below, which shows a picture's orientation and alpha.
 
 Needs Debian's python3-fonttools. The outputs are checked in; run this again only to change them.
 """
@@ -48,15 +50,20 @@ def png_chunk(kind, data):
 STATES = {"normal": (128, 128, 128), "hover": (0, 255, 0), "pressed": (0, 0, 255), "disabled": (255, 0, 0)}
 
 
-def make_png(target, rgb):
-    row = b"\x00" + bytes(rgb + (255,)) * 2
-    header = struct.pack(">IIBBBBB", 2, 2, 8, 6, 0, 0, 0)
+QUADRANTS = [[(255, 0, 0, 255), (0, 255, 0, 255)], [(0, 0, 255, 128), (0, 0, 0, 0)]]
+
+
+def make_png(target, rows):
+    """An 8-bit RGBA PNG of the given rows of (r, g, b, a) pixels."""
+    header = struct.pack(">IIBBBBB", len(rows[0]), len(rows), 8, 6, 0, 0, 0)
+    data = b"".join(b"\x00" + b"".join(bytes(pixel) for pixel in row) for row in rows)
     target.write_bytes(b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", header)
-                       + png_chunk(b"IDAT", zlib.compress(row * 2, 9)) + png_chunk(b"IEND", b""))
+                       + png_chunk(b"IDAT", zlib.compress(data, 9)) + png_chunk(b"IEND", b""))
 
 
 if __name__ == "__main__":
     make_font(HERE / "zelnsoft2012-test.ttf")
     for state, rgb in STATES.items():
-        make_png(HERE / f"state-{state}.png", rgb)
+        make_png(HERE / f"state-{state}.png", [[rgb + (255,)] * 2] * 2)
+    make_png(HERE / "quadrants.png", QUADRANTS)
     sys.exit(0)
