@@ -1,6 +1,5 @@
 #include "toolkit/UIResources.h"
 
-#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -54,9 +53,8 @@ ScopedFont makeFont(GpFontFamily* family, int32_t pixelSize, int32_t style) {
 }
 
 // The bitmap's pixels converted by the drawing library to premultiplied 32-bit, in the bottom-up row order
-// of the surfaces, with the width they were read at; empty when the image is not a bitmap or cannot be read.
-std::vector<uint32_t> readSurfacePixels(GpImage* image, UINT& readWidth) {
-    readWidth = 0;
+// of the surfaces; none when the image is not a bitmap or cannot be read.
+UIImage::SurfacePixels readSurfacePixels(GpImage* image) {
     ImageType type = ImageTypeUnknown;
     UINT width = 0, height = 0;
     if (image == nullptr || DllExports::GdipGetImageType(image, &type) != Ok || type != ImageTypeBitmap ||
@@ -70,19 +68,19 @@ std::vector<uint32_t> readSurfacePixels(GpImage* image, UINT& readWidth) {
     if (DllExports::GdipBitmapLockBits(bitmap, &whole, ImageLockModeRead, PixelFormat32bppPARGB, &locked) != Ok) {
         return {};
     }
-    std::vector<uint32_t> pixels;
+    UIImage::SurfacePixels read;
     const INT64 stride = locked.Stride;
     if (locked.Width == width && locked.Height == height && locked.Scan0 != nullptr &&
         (stride < 0 ? -stride : stride) >= static_cast<INT64>(width) * 4) {
-        pixels.resize(static_cast<size_t>(width) * height);
+        read.pixels.resize(static_cast<size_t>(width) * height);
         for (UINT row = 0; row < height; ++row) {
             const BYTE* source = static_cast<const BYTE*>(locked.Scan0) + static_cast<INT64>(row) * stride;
-            std::memcpy(&pixels[static_cast<size_t>(height - 1 - row) * width], source, width * 4u);
+            std::memcpy(&read.pixels[static_cast<size_t>(height - 1 - row) * width], source, width * 4u);
         }
-        readWidth = width;
+        read.width = width;
     }
     DllExports::GdipBitmapUnlockBits(bitmap, &locked);
-    return pixels;
+    return read;
 }
 
 }  // namespace
@@ -95,18 +93,16 @@ UIImage::UIImage(const void* bytes, size_t length) {
 
 void UIImage::freeResources() {
     bitmap_.reset();
-    surfacePixels_.clear();
+    surfacePixels_.reset();
 }
 
 const std::vector<uint32_t>& UIImage::surfacePixels(int32_t width, int32_t height) const {
-    if (!surfacePixelsRead_) {
-        surfacePixelsRead_ = true;
-        surfacePixels_ = readSurfacePixels(bitmap_.get(), surfaceWidth_);
-    }
+    if (!surfacePixels_) surfacePixels_ = readSurfacePixels(bitmap_.get());
     static const std::vector<uint32_t> none;
-    const bool sameSize = width > 0 && height > 0 && surfaceWidth_ == static_cast<UINT>(width) &&
-                          surfacePixels_.size() == static_cast<size_t>(width) * static_cast<size_t>(height);
-    return sameSize ? surfacePixels_ : none;
+    const std::vector<uint32_t>& pixels = surfacePixels_->pixels;
+    const bool sameSize = width > 0 && height > 0 && surfacePixels_->width == static_cast<UINT>(width) &&
+                          pixels.size() == static_cast<size_t>(width) * static_cast<size_t>(height);
+    return sameSize ? pixels : none;
 }
 
 void UIFont::freeResources() {

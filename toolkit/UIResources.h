@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "toolkit/MGObject.h"
@@ -25,11 +26,15 @@ public:
     // gives no pixels.
     const std::vector<uint32_t>& surfacePixels(int32_t width, int32_t height) const;
 
+    // Pixels in a surface's layout, with the row width they were read at.
+    struct SurfacePixels {
+        std::vector<uint32_t> pixels;
+        UINT width = 0;
+    };
+
 private:
     ScopedImage bitmap_;
-    mutable std::vector<uint32_t> surfacePixels_;
-    mutable UINT surfaceWidth_ = 0;
-    mutable bool surfacePixelsRead_ = false;
+    mutable std::optional<SurfacePixels> surfacePixels_;  // read on first use
 };
 
 // A font with its own private collection, in which font bytes from the program's resources can be

@@ -111,7 +111,8 @@ void UIView::repaintSurface() {
     if (surface_.bits != nullptr) {
         GdiFlush();
         const UIImage* picture = backgroundImage();
-        const bool pictureCopied = picture != nullptr && copyPixels(picture->surfacePixels(surface_.width, surface_.height), surface_);
+        const bool pictureCopied =
+            picture != nullptr && copyPixels(picture->surfacePixels(surface_.width, surface_.height), surface_);
         if (!pictureCopied) std::memset(surface_.bits, 0, static_cast<size_t>(surface_.width) * surface_.height * 4);
         ScopedImage bitmap = bitmapOverSurface(surface_);
         GpGraphics* graphics = nullptr;
