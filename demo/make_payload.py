@@ -26,7 +26,7 @@ PRODUCT = {
 # dictionaries, conversion tables, skins, help and settings, 36 in all.
 DICTIONARIES = ["base", "names", "places", "terms", "idioms", "science", "law", "medicine", "religion", "history",
                 "sports", "music"]
-TABLES = ["traditional", "todo", "manchu", "sibe", "cyrillic", "latin", "menksoft", "unicode"]
+TABLES = ["traditional", "todo", "manchu", "sibe", "cyrillic", "latin", "classical", "unicode"]
 SKINS = ["classic", "steppe", "night", "paper", "sky", "ink"]
 DOCS = ["readme.txt", "license.txt", "shortcuts.txt", "changes.txt", "settings.ini", "layouts.ini", "symbols.ini",
         "phrases.ini", "update.ini", "language.ini"]
