@@ -1,4 +1,5 @@
-// The installer's entry: the wizard window, centred, and the message loop until the window goes.
+// The installer's entry: the wizard window at the display's scale, centred, and the message loop until the
+// window goes.
 #include <windows.h>
 
 #include "app/CInstallerWindow.h"
@@ -21,7 +22,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         SendMessageW(window.handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
         SendMessageW(window.handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
     }
-    const UIPoint position = centredPosition(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    window.setScale(displayScale(window.handle()));
+    const UIPoint position =
+        centredPosition(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), window.scale());
     window.setFrame(position.x, position.y, kInstallerWindowWidth, kInstallerWindowHeight);
     window.setHidden(false);
 

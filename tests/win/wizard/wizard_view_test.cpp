@@ -187,16 +187,30 @@ bool showsPicture(const UIView* page, int32_t picture) {
     return mismatches == 0;
 }
 
-TEST(WineWizard, WindowHelpersCentreAndBoundTheDragStrip) {
-    const UIPoint wide = centredPosition(1920, 1080);
+TEST(WineWizard, WindowHelpersCentreAtTheScaleReadTheDisplaysDpiAndBoundTheDragStrip) {
+    const UIPoint wide = centredPosition(1920, 1080, 1.0f);
     EXPECT_EQ(600, wide.x);
     EXPECT_EQ(266, wide.y);
-    const UIPoint laptop = centredPosition(1366, 768);
+    const UIPoint laptop = centredPosition(1366, 768, 1.0f);
     EXPECT_EQ(323, laptop.x);
     EXPECT_EQ(110, laptop.y);
-    const UIPoint small = centredPosition(800, 500);
+    const UIPoint small = centredPosition(800, 500, 1.0f);
     EXPECT_EQ(40, small.x);
     EXPECT_EQ(-23, small.y);
+    // The window's size at the scale, 720 s x 547 s truncated: 900 x 683 at 125 %, 1080 x 820 at 150 %,
+    // 1440 x 1094 at 200 %.
+    const UIPoint at125 = centredPosition(1366, 768, 1.25f);
+    EXPECT_EQ(233, at125.x);
+    EXPECT_EQ(42, at125.y);
+    const UIPoint at150 = centredPosition(1920, 1080, 1.5f);
+    EXPECT_EQ(420, at150.x);
+    EXPECT_EQ(130, at150.y);
+    const UIPoint at200 = centredPosition(1920, 1200, 2.0f);
+    EXPECT_EQ(240, at200.x);
+    EXPECT_EQ(53, at200.y);
+    // The test's prefix runs at Wine's default of 96 dots per inch.
+    Wizard wizard(L"C:\\absent\\setup.exe");
+    EXPECT_EQ(1.0f, displayScale(wizard.window->handle()));
     EXPECT_TRUE(isInDragStrip(20, 10));
     EXPECT_TRUE(isInDragStrip(100, 39));
     EXPECT_FALSE(isInDragStrip(100, 9));
