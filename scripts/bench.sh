@@ -35,8 +35,10 @@ if [[ -f "$ui_bench" ]]; then
       printf "%-40s %13s %13s %9s\n", "figure", "value", "floor", "ratio"
       row("start to first push", figure["startup_ms"], figure["startup_floor_ms"])
       row("render after a progress notice", figure["render_ms"], figure["render_floor_ms"])
+      row("the same at 200 % (floor: push 1440 x 1094)", figure["render_ms_200"], figure["render_floor_ms_200"])
       row("whole install (floor: native extract)", figure["install_ms"], figure["extract_floor_ms"])
-      printf "views repainted per progress render: %d (of %d renders)\n", figure["views_repainted"], figure["progress_renders"]
+      printf "views repainted per progress render: %d (of %d renders); at 200 %%: %d (of %d)\n", figure["views_repainted"],
+        figure["progress_renders"], figure["views_repainted_200"], figure["progress_renders_200"]
     }' | tee -a "$results"
 fi
 echo "results: $results"
