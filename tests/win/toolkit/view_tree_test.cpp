@@ -233,19 +233,17 @@ TEST_F(ViewTreeTest, ScaleReachesEveryViewOfTheTreeWhichCompositesAtDevicePlaces
     // inside it, so (22, 22) to (51, 51) on the root.
     EXPECT_EQ(90, deviceSize(container).x);
     EXPECT_EQ(60, deviceSize(container).y);
-    EXPECT_EQ(0xFFFF0000u, pixelAt(root, 15, 15));
-    EXPECT_EQ(0xFFFFFFFFu, pixelAt(root, 14, 15));
-    EXPECT_EQ(0xFFFF0000u, pixelAt(root, 21, 21));
-    EXPECT_EQ(0xFF0000FFu, pixelAt(root, 22, 22));
-    EXPECT_EQ(0xFF0000FFu, pixelAt(root, 51, 51));
-    EXPECT_EQ(0xFFFF0000u, pixelAt(root, 52, 52));
-    EXPECT_EQ(0xFFFF0000u, pixelAt(root, 104, 74));
-    EXPECT_EQ(0xFFFFFFFFu, pixelAt(root, 105, 75));
-    EXPECT_EQ(0xFF0000FFu, pixelAt(root, 150, 15));
-    EXPECT_EQ(0xFF00FF00u, pixelAt(root, 165, 15));
-    EXPECT_EQ(0xFF00FF00u, pixelAt(root, 194, 59));
-    EXPECT_EQ(0xDEADBEEFu, pixelAt(root, 300, 0));
-    EXPECT_EQ(0xFFFFFFFFu, pixelAt(root, 299, 224));
+    // The late view's (150, 15, 45, 45) holds its child's (150, 15, 15, 15); the root is 300 x 225.
+    const struct {
+        int32_t x, y;
+        uint32_t pixel;
+    } shown[] = {{15, 15, 0xFFFF0000u},  {14, 15, 0xFFFFFFFFu},  {21, 21, 0xFFFF0000u},  {22, 22, 0xFF0000FFu},
+                 {51, 51, 0xFF0000FFu},  {52, 52, 0xFFFF0000u},  {104, 74, 0xFFFF0000u}, {105, 75, 0xFFFFFFFFu},
+                 {150, 15, 0xFF0000FFu}, {165, 15, 0xFF00FF00u}, {194, 59, 0xFF00FF00u}, {300, 0, 0xDEADBEEFu},
+                 {299, 224, 0xFFFFFFFFu}};
+    for (const auto& point : shown) {
+        EXPECT_EQ(point.pixel, pixelAt(root, point.x, point.y)) << "at (" << point.x << ", " << point.y << ")";
+    }
 
     // Hit tests stay on the grid; the window divides the mouse by the scale before it asks.
     UIPoint local{0, 0};

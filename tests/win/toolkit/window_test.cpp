@@ -24,6 +24,16 @@ RECT windowRect(const UIWindow& window) {
     return rect;
 }
 
+// Where the system window stands and its size, once the redraw that places it has run.
+void expectPlacedAt(const UIWindow& window, LONG left, LONG top, LONG width, LONG height) {
+    ASSERT_TRUE(pumpUntil([&] { return !window.isRedrawPending(); }));
+    const RECT placed = windowRect(window);
+    EXPECT_EQ(left, placed.left);
+    EXPECT_EQ(top, placed.top);
+    EXPECT_EQ(width, placed.right - placed.left);
+    EXPECT_EQ(height, placed.bottom - placed.top);
+}
+
 TEST(UIWindowTest, FrameReachesTheSystemWindowOnlyWithThePushAndShowingWaitsForSetHidden) {
     TestWindow window;
     window.createTopLevel(nullptr, 0, 0, WS_POPUP, L"ZelnToolkitTestWindow");
@@ -54,10 +64,8 @@ TEST(UIWindowTest, ScaledWindowPaintsAtDeviceResolutionAndHitTestsInViewCoordina
     RecordingView corner(window.handle(), "corner", UIColor::make(255, 0, 0, 255));
     corner.setFrame(UIRect{0, 0, 100, 49});
     window.rootView()->addChild(&corner);
-    ASSERT_TRUE(pumpUntil([&] { return window.renders >= 1 && !window.isRedrawPending(); }));
-    const RECT pushed = windowRect(window);
-    EXPECT_EQ(1440, pushed.right - pushed.left);
-    EXPECT_EQ(1094, pushed.bottom - pushed.top);
+    ASSERT_TRUE(pumpUntil([&] { return window.renders >= 1; }));
+    expectPlacedAt(window, 0, 0, 1440, 1094);
     // Painted at twice the pixels, not enlarged: the views' surfaces are their frames at the scale.
     EXPECT_EQ(2.0f, corner.scale());
     EXPECT_EQ(1, corner.paints);
@@ -129,12 +137,7 @@ TEST(UIWindowTest, MoveToADisplayOfAnotherDpiTakesTheSuggestedRectangleAndRepain
     EXPECT_EQ(300, window.frame().x);
     EXPECT_EQ(200, window.frame().y);
     EXPECT_EQ(200, window.frame().width);
-    ASSERT_TRUE(pumpUntil([&] { return !window.isRedrawPending(); }));
-    const RECT moved = windowRect(window);
-    EXPECT_EQ(300, moved.left);
-    EXPECT_EQ(200, moved.top);
-    EXPECT_EQ(300, moved.right - moved.left);
-    EXPECT_EQ(150, moved.bottom - moved.top);
+    expectPlacedAt(window, 300, 200, 300, 150);
     EXPECT_EQ(2, square.paints);
     EXPECT_EQ(0xFF0000FFu, pixelAt(window.rootView(), 15, 15));
     EXPECT_EQ(0xFF0000FFu, pixelAt(window.rootView(), 44, 44));
@@ -147,12 +150,7 @@ TEST(UIWindowTest, MoveToADisplayOfAnotherDpiTakesTheSuggestedRectangleAndRepain
     // Back on a display at 96 DPI: the window's own size again, wherever the system puts it.
     suggested = RECT{50, 60, 250, 160};
     SendMessageW(window.handle(), kDpiChangedMessage, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&suggested));
-    ASSERT_TRUE(pumpUntil([&] { return !window.isRedrawPending(); }));
-    const RECT back = windowRect(window);
-    EXPECT_EQ(50, back.left);
-    EXPECT_EQ(60, back.top);
-    EXPECT_EQ(200, back.right - back.left);
-    EXPECT_EQ(100, back.bottom - back.top);
+    expectPlacedAt(window, 50, 60, 200, 100);
     EXPECT_EQ(1.0f, square.scale());
     EXPECT_EQ(0xFF0000FFu, pixelAt(window.rootView(), 29, 29));
     EXPECT_EQ(0xFFFFFFFFu, pixelAt(window.rootView(), 30, 30));

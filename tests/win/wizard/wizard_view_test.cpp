@@ -198,26 +198,19 @@ bool showsPicture(const UIView* page, int32_t picture) {
 }
 
 TEST(WineWizard, WindowHelpersCentreAtTheScaleReadTheDisplaysDpiAndBoundTheDragStrip) {
-    const UIPoint wide = centredPosition(1920, 1080, 1.0f);
-    EXPECT_EQ(600, wide.x);
-    EXPECT_EQ(266, wide.y);
-    const UIPoint laptop = centredPosition(1366, 768, 1.0f);
-    EXPECT_EQ(323, laptop.x);
-    EXPECT_EQ(110, laptop.y);
-    const UIPoint small = centredPosition(800, 500, 1.0f);
-    EXPECT_EQ(40, small.x);
-    EXPECT_EQ(-23, small.y);
-    // The window's size at the scale, 720 s x 547 s truncated: 900 x 683 at 125 %, 1080 x 820 at 150 %,
+    // At a scale the window's size is 720 s x 547 s truncated: 900 x 683 at 125 %, 1080 x 820 at 150 %,
     // 1440 x 1094 at 200 %.
-    const UIPoint at125 = centredPosition(1366, 768, 1.25f);
-    EXPECT_EQ(233, at125.x);
-    EXPECT_EQ(42, at125.y);
-    const UIPoint at150 = centredPosition(1920, 1080, 1.5f);
-    EXPECT_EQ(420, at150.x);
-    EXPECT_EQ(130, at150.y);
-    const UIPoint at200 = centredPosition(1920, 1200, 2.0f);
-    EXPECT_EQ(240, at200.x);
-    EXPECT_EQ(53, at200.y);
+    const struct {
+        int32_t screenWidth, screenHeight;
+        float scale;
+        int32_t x, y;
+    } screens[] = {{1920, 1080, 1.0f, 600, 266}, {1366, 768, 1.0f, 323, 110}, {800, 500, 1.0f, 40, -23},
+                   {1366, 768, 1.25f, 233, 42},  {1920, 1080, 1.5f, 420, 130}, {1920, 1200, 2.0f, 240, 53}};
+    for (const auto& screen : screens) {
+        const UIPoint centred = centredPosition(screen.screenWidth, screen.screenHeight, screen.scale);
+        EXPECT_EQ(screen.x, centred.x) << screen.screenWidth << " x " << screen.screenHeight << " at " << screen.scale;
+        EXPECT_EQ(screen.y, centred.y) << screen.screenWidth << " x " << screen.screenHeight << " at " << screen.scale;
+    }
     // The test's prefix runs at Wine's default of 96 dots per inch.
     Wizard wizard(L"C:\\absent\\setup.exe");
     EXPECT_EQ(1.0f, displayScale(wizard.window->handle()));
