@@ -3,10 +3,13 @@
 
 #include "app/CInstallerWindow.h"
 #include "engine/InstallerEngine.h"
+#include "platform/win32/SystemFolder.h"
 #include "platform/win32/WindowsPlatform.h"
 #include "system/InstallSystemSteps.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    // Before anything loads a DLL on the program's behalf: never from the download folder it runs in.
+    platform::restrictLibrarySearchToSystem();
     platform::WindowsPlatform windows(GetModuleHandleW(nullptr));
     InstallSystemSteps steps(windows.services());
     InstallerEngine engine;

@@ -8,6 +8,7 @@
 #include "app/PageText.h"
 #include "engine/InstallSequence.h"
 #include "engine/InstallerEngine.h"
+#include "platform/win32/SystemFolder.h"
 #include "toolkit/UIResources.h"
 #include "toolkit/UIWindow.h"
 
@@ -16,9 +17,9 @@ using namespace Gdiplus;
 namespace {
 
 // The maker's web site is a build setting (ZELN_MAKER_SITE, scheme and host); the pages' paths are the site's own.
-constexpr char kMakerSite[] = ZELN_MAKER_SITE;
-constexpr char kAgreementPage[] = "/site/alias__dovevoz/2826/Default.aspx";
-constexpr char kRecommendPage[] = "/site/alias__dovevoz/2824/Default.aspx#recommend";
+constexpr wchar_t kMakerSite[] = L"" ZELN_MAKER_SITE;
+constexpr wchar_t kAgreementPage[] = L"/site/alias__dovevoz/2826/Default.aspx";
+constexpr wchar_t kRecommendPage[] = L"/site/alias__dovevoz/2824/Default.aspx#recommend";
 
 constexpr uint32_t kVersionColor = 0xFFCA5100;
 constexpr uint32_t kFailureCodeColor = 0xFF0A0A0A;
@@ -177,11 +178,12 @@ void UIInstallerView::toggleAgreement() {
     installButton_->setDisabled(!ticked);
 }
 
-// The address goes to "explorer", which hands it to the user's running shell: the default browser then runs
-// with the user's own rights, not with those of this elevated process. A failure to start it is not reported.
-void UIInstallerView::openPage(const char* path) const {
-    const std::string command = std::string("explorer ") + kMakerSite + path;
-    WinExec(command.c_str(), SW_SHOW);
+// The address goes to the Windows folder's "explorer", which hands it to the user's running shell: the default
+// browser then runs with the user's own rights, not with those of this elevated process. Named by its full
+// path, since an "explorer" beside the installer would otherwise run in its place. A failure to start it is
+// not reported.
+void UIInstallerView::openPage(const wchar_t* path) const {
+    platform::startProgram(platform::windowsFolderPath(L"explorer.exe"), std::wstring(kMakerSite) + path, SW_SHOW);
 }
 
 void UIInstallerView::beginInstall() {

@@ -84,7 +84,7 @@ private:
     static void paintFailureCode(Gdiplus::GpGraphics* graphics);
     void toggleAgreement();
     // Opens a page of the maker's web site, given by its path.
-    void openPage(const char* path) const;
+    void openPage(const wchar_t* path) const;
     void beginInstall();
     void showProgress(int percentage);
     void showFailure(int result);

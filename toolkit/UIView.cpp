@@ -154,7 +154,7 @@ void UIView::recomposite() {
 
 void UIView::compositeOnto(HDC destination) const {
     if (frame_.width <= 0 || frame_.height <= 0 || surface_.bits == nullptr) return;
-    AlphaBlend(destination, frame_.x, frame_.y, frame_.width, frame_.height, compositeContext(), 0, 0, frame_.width,
+    GdiAlphaBlend(destination, frame_.x, frame_.y, frame_.width, frame_.height, compositeContext(), 0, 0, frame_.width,
                frame_.height, sharedBlend());
 }
 

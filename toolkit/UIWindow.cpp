@@ -398,7 +398,7 @@ void UIWindow::push() {
     Surface scaledSurface = makeSurface(scaled.cx, scaled.cy);
     if (!scaledDc || !scaledSurface.bitmap) return;
     HGDIOBJ previous = SelectObject(scaledDc.get(), scaledSurface.bitmap.get());
-    AlphaBlend(scaledDc.get(), 0, 0, scaled.cx, scaled.cy, rootView_->compositeContext(), 0, 0, size_.cx, size_.cy,
+    GdiAlphaBlend(scaledDc.get(), 0, 0, scaled.cx, scaled.cy, rootView_->compositeContext(), 0, 0, size_.cx, size_.cy,
                blend);
     UpdateLayeredWindow(handle_, windowDc.get(), &position_, &scaled, scaledDc.get(), &source, 0, &blend,
                         ULW_ALPHA);
