@@ -1,5 +1,8 @@
 #include "platform/win32/SystemFolder.h"
 
+#include <memory>
+#include <vector>
+
 #include "platform/win32/ScopedHandle.h"
 #include "platform/win32/SystemFunction.h"
 
@@ -10,6 +13,15 @@ namespace {
 constexpr UINT kPathBuffer = MAX_PATH;
 // LOAD_LIBRARY_SEARCH_SYSTEM32, which the XP-level headers do not declare.
 constexpr DWORD kSearchSystemFolderOnly = 0x00000800;
+
+// DLLs that are not known DLLs on every Windows and that the system loads by name on a GUI program's behalf,
+// some of them through delay-loads of system DLLs (GDI+ loads the image codecs, which load the property system).
+constexpr const wchar_t* kLibrariesLoadedOnOurBehalf[] = {
+    L"windowscodecs.dll", L"propsys.dll", L"uxtheme.dll",  L"dwmapi.dll",   L"version.dll",  L"cryptbase.dll",
+    L"cryptsp.dll",       L"userenv.dll", L"profapi.dll",  L"apphelp.dll",  L"setupapi.dll", L"oleacc.dll",
+    L"clbcatq.dll",       L"winmm.dll",   L"sspicli.dll",  L"secur32.dll",  L"ntmarta.dll",  L"shfolder.dll",
+    L"msctf.dll",         L"imm32.dll",   L"shlwapi.dll",  L"comctl32.dll", L"psapi.dll",
+};
 
 // folder\name from a folder that Windows wrote into a 260-character buffer; empty when the call failed or the
 // whole path would not fit.
@@ -28,10 +40,14 @@ void restrictLibrarySearchToSystem() {
     using SetDllDirectoryWFunction = BOOL(WINAPI*)(LPCWSTR);
     const auto setDefaultDllDirectories =
         systemFunction<SetDefaultDllDirectoriesFunction>(L"kernel32.dll", "SetDefaultDllDirectories");
-    if (setDefaultDllDirectories != nullptr && setDefaultDllDirectories(kSearchSystemFolderOnly)) return;
-    // An empty string takes the current directory out of the search order.
-    const auto setDllDirectory = systemFunction<SetDllDirectoryWFunction>(L"kernel32.dll", "SetDllDirectoryW");
-    if (setDllDirectory != nullptr) setDllDirectory(L"");
+    if (setDefaultDllDirectories == nullptr || !setDefaultDllDirectories(kSearchSystemFolderOnly)) {
+        // An empty string takes the current directory out of the search order.
+        const auto setDllDirectory = systemFunction<SetDllDirectoryWFunction>(L"kernel32.dll", "SetDllDirectoryW");
+        if (setDllDirectory != nullptr) setDllDirectory(L"");
+    }
+    // Also where the search is restricted: the same protection on every Windows, by the same code.
+    static std::vector<std::unique_ptr<SystemLibrary>> preloaded;
+    for (const wchar_t* name : kLibrariesLoadedOnOurBehalf) preloaded.push_back(std::make_unique<SystemLibrary>(name));
 }
 
 std::wstring systemFolderPath(const wchar_t* name) {

@@ -12,7 +12,11 @@ namespace platform {
 // Takes the program's folder and the current directory out of the search for the DLLs that the system loads
 // by name on the program's behalf: only the system folder is searched where Windows can be told so (Windows 8
 // and later, Vista and 7 with their update); elsewhere at least the current directory leaves the search (XP
-// SP1 and later). Called first thing, before anything loads a DLL.
+// SP1 and later). Then loads, from the system folder by full path, the DLLs that the system's own code is known
+// to load by name for a program like this one (GDI+'s image codecs, the shell's property system, themes, ...),
+// so that a later load by name finds them loaded: where the program's folder cannot leave the search, that is
+// what keeps a planted copy out. They stay loaded until the process ends. Called first thing, before anything
+// loads a DLL.
 void restrictLibrarySearchToSystem();
 
 // "<system folder>\name" with the system folder as this process sees it (the 32-bit one under WoW64); empty
