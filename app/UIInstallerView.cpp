@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/CProgressView.h"
+#include "app/Deployment.h"
 #include "app/PageText.h"
 #include "engine/InstallSequence.h"
 #include "engine/InstallerEngine.h"
@@ -31,7 +32,8 @@ int32_t failureCodeShown = -1;
 
 }  // namespace
 
-UIInstallerView::UIInstallerView(UIWindow* window, const InstallerParts& parts) : UIView(window), parts_(parts) {
+UIInstallerView::UIInstallerView(UIWindow* window, const InstallerParts& parts)
+    : UIView(window), parts_(parts), exitCode_(EXIT_INSTALL_USEREXIT) {
     installerView = this;
     backgroundImage_ = loadPng(PICTURE_WELCOME);
 
@@ -147,7 +149,7 @@ void UIInstallerView::handleAction(int32_t action, MGObject*) {
             if (installButton_->tag() == 0) {
                 beginInstall();
             } else {
-                PostQuitMessage(0);
+                PostQuitMessage(exitCode_);
             }
             break;
         case ACTION_MINIMIZE:
@@ -186,6 +188,11 @@ void UIInstallerView::openPage(const wchar_t* path) const {
     platform::startProgram(platform::windowsFolderPath(L"explorer.exe"), std::wstring(kMakerSite) + path, SW_SHOW);
 }
 
+void UIInstallerView::installWithoutClick() {
+    closesAfterLastPage_ = true;
+    beginInstall();
+}
+
 void UIInstallerView::beginInstall() {
     // The button stays enabled until the engine's first notification; the bar exists from the first press
     // on, and a second press in between must not start a second run of the one-time install.
@@ -220,6 +227,7 @@ void UIInstallerView::onEngineMessage(int message, int wParam, int) {
             view->recommendLink_->setHidden(false);
             view->replaceBackground(PICTURE_SUCCESS);
             view->makeFinishButton();
+            view->endInstall(0);
             break;
         case WM_INSTALL_FAILURE:
             view->showFailure(wParam);
@@ -247,6 +255,12 @@ void UIInstallerView::showFailure(int result) {
     makeFinishButton();
     agreementLink_->setHidden(true);
     agreementBox_->setHidden(true);
+    endInstall(result);
+}
+
+void UIInstallerView::endInstall(int exitCode) {
+    exitCode_ = exitCode;
+    if (closesAfterLastPage_) SetTimer(window()->handle(), kCloseAfterLastPageTimer, kCloseAfterLastPageMs, nullptr);
 }
 
 // The bar repaints only when the whole percentage it shows changes.

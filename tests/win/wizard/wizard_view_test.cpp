@@ -259,13 +259,16 @@ TEST(WineWizard, NotificationsSwitchPagesAndMoveTheBar) {
     UIInstallerView& view = *wizard.view;
     EXPECT_TRUE(showsPicture(&view, PICTURE_WELCOME));
     EXPECT_GT(versionInk(&view), 40);
+    EXPECT_EQ(1602, view.exitCode()) << "closed before the install: the user's exit";
     view.handleAction(ACTION_INSTALL, view.installButton());
     ASSERT_NE(nullptr, view.progressView());
+    EXPECT_EQ(1602, view.exitCode()) << "closed during the install: the user's exit";
     // Unticked between the press and the engine's answer: the finish button must still work.
     view.handleAction(ACTION_AGREEMENT_BOX, view.agreementBox());
     // No program file: the run fails at once, straight from the welcome page; the test drives on from there.
     ASSERT_TRUE(pumpUntil([&] { return view.installButton()->tag() == 1; }));
     EXPECT_EQ(ERR_OPEN, UIInstallerView::shownFailureCode());
+    EXPECT_EQ(ERR_OPEN, view.exitCode());
     EXPECT_FALSE(view.installButton()->isDisabled());
     EXPECT_TRUE(view.agreementBox()->isHidden());
     EXPECT_TRUE(view.agreementLink()->isHidden());
@@ -321,6 +324,7 @@ TEST(WineWizard, NotificationsSwitchPagesAndMoveTheBar) {
         UIInstallerView::onEngineMessage(WM_INSTALL_FAILURE, outcome.result, 0);
         pumpQueued();
         EXPECT_EQ(outcome.writesCode ? outcome.result : -1, UIInstallerView::shownFailureCode());
+        EXPECT_EQ(outcome.result, view.exitCode()) << "the failure page's finish or close exits with its code";
         for (int32_t picture : {PICTURE_FAILURE_BUSY, PICTURE_FAILURE_CODE, PICTURE_FAILURE}) {
             EXPECT_EQ(picture == outcome.picture, showsPicture(&view, picture)) << "result " << outcome.result;
         }
@@ -397,6 +401,7 @@ TEST(WineWizard, InstallButtonRunsOneInstallToTheSuccessPageHoweverOftenItIsPres
     view.handleAction(ACTION_INSTALL, view.installButton());
     ASSERT_TRUE(pumpUntil([&] { return view.installButton()->tag() == 1; }, 30000));
     EXPECT_EQ(-1, UIInstallerView::shownFailureCode());
+    EXPECT_EQ(0, view.exitCode());
     EXPECT_FALSE(view.recommendLink()->isHidden());
     EXPECT_TRUE(view.progressView()->isHidden());
     EXPECT_FLOAT_EQ(1.0f, view.progressView()->progress());
