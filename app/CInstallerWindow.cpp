@@ -1,5 +1,6 @@
 #include "app/CInstallerWindow.h"
 
+#include "app/Deployment.h"
 #include "platform/win32/SystemFunction.h"
 #include "toolkit/ScopedGdi.h"
 
@@ -24,7 +25,7 @@ UIPoint centredPosition(int32_t screenWidth, int32_t screenHeight, float scale) 
 LRESULT CInstallerWindow::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_DESTROY:
-            PostQuitMessage(0);
+            PostQuitMessage(installerView() != nullptr ? installerView()->exitCode() : EXIT_INSTALL_USEREXIT);
             return 1;
         case WM_SYSCOMMAND: {
             wchar_t trace[64];
@@ -45,4 +46,18 @@ void CInstallerWindow::onLeftButtonDown(uint32_t flags, int32_t x, int32_t y) {
     if (isInDragStrip(point.x, point.y)) SendMessageW(handle(), WM_NCLBUTTONDOWN, HTCAPTION, 0);
 }
 
+void CInstallerWindow::onTimer(uintptr_t timerId) {
+    if (timerId != kCloseAfterLastPageTimer) return;
+    KillTimer(handle(), timerId);
+    PostQuitMessage(installerView()->exitCode());
+}
+
 UIView* CInstallerWindow::createRootView() { return new UIInstallerView(this, parts_); }
+
+bool bringRunningWizardToFront() {
+    HWND wizard = FindWindowW(kInstallerWindowClass, kInstallerWindowTitle);
+    if (wizard == nullptr) return false;
+    if (IsIconic(wizard)) ShowWindow(wizard, SW_RESTORE);
+    SetForegroundWindow(wizard);
+    return true;
+}

@@ -15,13 +15,16 @@ class CInstallerWindow : public UIWindow {
 public:
     explicit CInstallerWindow(const InstallerParts& parts) : parts_(parts) {}
 
-    // WM_DESTROY ends the message loop (the window is never torn down before the process ends);
-    // WM_SYSCOMMAND is traced to the debugger, then handled as usual.
+    // WM_DESTROY ends the message loop with the wizard's exit code (the window is never torn down before the
+    // process ends); WM_SYSCOMMAND is traced to the debugger, then handled as usual.
     LRESULT windowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     // The press reaches the view under the mouse first; a press in the drag strip (on the logical grid)
     // then moves the window.
     void onLeftButtonDown(uint32_t flags, int32_t x, int32_t y) override;
+    // The unattended wizard's close timer ends the message loop with the wizard's exit code.
+    void onTimer(uintptr_t timerId) override;
     UIView* createRootView() override;
+    UIInstallerView* installerView() const { return static_cast<UIInstallerView*>(rootView()); }
 
 private:
     InstallerParts parts_;
@@ -35,3 +38,5 @@ float displayScale(HWND window);
 // Where a window of the wizard's size at the display scale stands centred on a screen of the given size in
 // device pixels (may be negative).
 UIPoint centredPosition(int32_t screenWidth, int32_t screenHeight, float scale);
+// Restores and raises the wizard of another installer process, if one shows; false when there is none.
+bool bringRunningWizardToFront();

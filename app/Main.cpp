@@ -1,18 +1,48 @@
-// The installer's entry: the wizard window at the display's scale, centred, and the message loop until the
-// window goes.
+// The installer's entry: the command line, one install per machine, then the wizard at the display's scale (or,
+// for deployments, the unattended install) and the exit code that tells the outcome.
 #include <windows.h>
 
 #include "app/CInstallerWindow.h"
+#include "app/Deployment.h"
+#include "app/QuietInstall.h"
+#include "engine/InstallerContext.h"
 #include "engine/InstallerEngine.h"
+#include "platform/Files.h"
+#include "platform/win32/ScopedHandle.h"
+#include "platform/win32/SystemFolder.h"
 #include "platform/win32/WindowsPlatform.h"
 #include "system/InstallSystemSteps.h"
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-    platform::WindowsPlatform windows(GetModuleHandleW(nullptr));
-    InstallSystemSteps steps(windows.services());
-    InstallerEngine engine;
-    CInstallerWindow window(InstallerParts{engine, windows.facts(), steps});
+namespace {
 
+// Held for the life of the process: a second installer started meanwhile, in any session, finds it taken.
+constexpr wchar_t kInstallLockName[] = L"Global\\RUDERADOD_INSTALL{28b83e81-2488-47a2-a12d-95bcd38b237e}";
+
+// True when this process now holds the machine's install lock. A lock that exists already, or that another
+// user's installer made and this one may not open, belongs to another installer.
+bool takeInstallLock(platform::ScopedHandle& lock) {
+    lock.reset(CreateMutexW(nullptr, TRUE, kInstallLockName));
+    return lock.valid() && GetLastError() != ERROR_ALREADY_EXISTS;
+}
+
+void showUsage() { MessageBoxW(nullptr, kUsageText, kInstallerWindowTitle, MB_OK | MB_ICONINFORMATION); }
+
+// The full path of the deployment's log file, its folders made and the file itself created empty, so that a
+// file that cannot be written is refused before anything is installed. Empty when it cannot be.
+std::wstring prepareDeploymentLog(const std::wstring& file) {
+    wchar_t full[MAX_PATH] = {};
+    const DWORD length = GetFullPathNameW(file.c_str(), MAX_PATH, full, nullptr);
+    if (length == 0 || length >= MAX_PATH) return {};
+    const std::wstring path(full, length);
+    if (ensureDirectories(path, true) == ERR_CREATE_DIRECTORY) return {};
+    platform::File created(path, platform::FileMode::Write);
+    return created.isOpen() && created.close() ? path : std::wstring();
+}
+
+int runWizard(HINSTANCE instance, const InstallerParts& parts, bool passive) {
+    // The window and its views live until the process ends: the install worker may still be reporting to them
+    // when the wizard is closed during an install.
+    CInstallerWindow& window = *new CInstallerWindow(parts);
     // Building the root view during creation initializes the engine: the package is located before the
     // window is ever shown.
     window.createTopLevel(instance, 0, WS_EX_APPWINDOW, WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX,
@@ -27,13 +57,47 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         centredPosition(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), window.scale());
     window.setFrame(position.x, position.y, kInstallerWindowWidth, kInstallerWindowHeight);
     window.setHidden(false);
+    if (passive && window.installerView() != nullptr) window.installerView()->installWithoutClick();
 
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0)) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
+    return static_cast<int>(message.wParam);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
+    // Before anything loads a DLL on the program's behalf: never from the download folder it runs in.
+    platform::restrictLibrarySearchToSystem();
+
+    InstallerOptions options;
+    const bool understood = parseCommandLine(commandLine != nullptr ? commandLine : L"", options);
+    if (!understood || options.usage) {
+        if (!options.quiet) showUsage();
+        return understood ? 0 : EXIT_INVALID_COMMAND_LINE;
+    }
+    platform::ScopedHandle installLock;
+    if (!takeInstallLock(installLock)) {
+        if (!options.quiet) bringRunningWizardToFront();
+        return EXIT_INSTALL_ALREADY_RUNNING;
+    }
+    std::wstring logPath;
+    if (!options.logFile.empty() && (logPath = prepareDeploymentLog(options.logFile)).empty()) {
+        if (!options.quiet) showUsage();
+        return EXIT_INVALID_COMMAND_LINE;
+    }
+
+    platform::WindowsPlatform windows(GetModuleHandleW(nullptr));
+    if (options.quiet || options.passive) windows.runUnattended();
+    InstallSystemSteps steps(windows.services());
+    InstallerEngine engine;
+    if (!logPath.empty()) engine.log().setDeploymentLogPath(logPath);
+    const InstallerParts parts{engine, windows.facts(), steps};
+    const int exitCode = options.quiet ? runQuietInstall(parts) : runWizard(instance, parts, options.passive);
     // The install worker may still be running and using the engine and the system steps: the process ends
     // here, the worker with it, without tearing down anything it might touch.
-    ExitProcess(static_cast<UINT>(message.wParam));
+    ExitProcess(static_cast<UINT>(exitCode));
 }

@@ -5,9 +5,11 @@
 #include <string>
 
 #include "app/CProgressView.h"
+#include "app/Deployment.h"
 #include "app/PageText.h"
 #include "engine/InstallSequence.h"
 #include "engine/InstallerEngine.h"
+#include "platform/win32/SystemFolder.h"
 #include "toolkit/UIResources.h"
 #include "toolkit/UIWindow.h"
 
@@ -16,9 +18,9 @@ using namespace Gdiplus;
 namespace {
 
 // The maker's web site is a build setting (ZELN_MAKER_SITE, scheme and host); the pages' paths are the site's own.
-constexpr char kMakerSite[] = ZELN_MAKER_SITE;
-constexpr char kAgreementPage[] = "/site/alias__dovevoz/2826/Default.aspx";
-constexpr char kRecommendPage[] = "/site/alias__dovevoz/2824/Default.aspx#recommend";
+constexpr wchar_t kMakerSite[] = L"" ZELN_MAKER_SITE;
+constexpr wchar_t kAgreementPage[] = L"/site/alias__dovevoz/2826/Default.aspx";
+constexpr wchar_t kRecommendPage[] = L"/site/alias__dovevoz/2824/Default.aspx#recommend";
 
 constexpr uint32_t kVersionColor = 0xFFCA5100;
 constexpr uint32_t kFailureCodeColor = 0xFF0A0A0A;
@@ -30,7 +32,8 @@ int32_t failureCodeShown = -1;
 
 }  // namespace
 
-UIInstallerView::UIInstallerView(UIWindow* window, const InstallerParts& parts) : UIView(window), parts_(parts) {
+UIInstallerView::UIInstallerView(UIWindow* window, const InstallerParts& parts)
+    : UIView(window), parts_(parts), exitCode_(EXIT_INSTALL_USEREXIT) {
     installerView = this;
     backgroundImage_ = loadPng(PICTURE_WELCOME);
 
@@ -141,7 +144,7 @@ void UIInstallerView::handleAction(int32_t action, MGObject*) {
             if (installButton_->tag() == 0) {
                 beginInstall();
             } else {
-                PostQuitMessage(0);
+                PostQuitMessage(exitCode_);
             }
             break;
         case ACTION_MINIMIZE:
@@ -172,11 +175,17 @@ void UIInstallerView::toggleAgreement() {
     installButton_->setDisabled(!ticked);
 }
 
-// The address goes to "explorer", which hands it to the user's running shell: the default browser then runs
-// with the user's own rights, not with those of this elevated process. A failure to start it is not reported.
-void UIInstallerView::openPage(const char* path) const {
-    const std::string command = std::string("explorer ") + kMakerSite + path;
-    WinExec(command.c_str(), SW_SHOW);
+// The address goes to the Windows folder's "explorer", which hands it to the user's running shell: the default
+// browser then runs with the user's own rights, not with those of this elevated process. Named by its full
+// path, since an "explorer" beside the installer would otherwise run in its place. A failure to start it is
+// not reported.
+void UIInstallerView::openPage(const wchar_t* path) const {
+    platform::startProgram(platform::windowsFolderPath(L"explorer.exe"), std::wstring(kMakerSite) + path, SW_SHOW);
+}
+
+void UIInstallerView::installWithoutClick() {
+    closesAfterLastPage_ = true;
+    beginInstall();
 }
 
 void UIInstallerView::beginInstall() {
@@ -213,6 +222,7 @@ void UIInstallerView::onEngineMessage(int message, int wParam, int) {
             view->recommendLink_->setHidden(false);
             view->replaceBackground(PICTURE_SUCCESS);
             view->makeFinishButton();
+            view->endInstall(0);
             break;
         case WM_INSTALL_FAILURE:
             view->showFailure(wParam);
@@ -240,6 +250,12 @@ void UIInstallerView::showFailure(int result) {
     makeFinishButton();
     agreementLink_->setHidden(true);
     agreementBox_->setHidden(true);
+    endInstall(result);
+}
+
+void UIInstallerView::endInstall(int exitCode) {
+    exitCode_ = exitCode;
+    if (closesAfterLastPage_) SetTimer(window()->handle(), kCloseAfterLastPageTimer, kCloseAfterLastPageMs, nullptr);
 }
 
 // The bar repaints only when the whole percentage it shows changes.

@@ -53,10 +53,21 @@ enum InstallerPicture : int32_t {
     PICTURE_INSTALL_DISABLED = 145,
 };
 
+// The timer of the wizard's window that closes it a few seconds after the last page of an unattended run.
+constexpr uintptr_t kCloseAfterLastPageTimer = 1;
+constexpr unsigned kCloseAfterLastPageMs = 3000;
+
 class UIInstallerView : public UIView {
 public:
     UIInstallerView(UIWindow* window, const InstallerParts& parts);
     ~UIInstallerView() override;
+
+    // Starts the install as the install button would, and closes the window a few seconds after the success
+    // or failure page shows (the wizard run with "/passive").
+    void installWithoutClick();
+    // What the program exits with when it ends now: 1602 until the install has ended, then 0 for success or
+    // the failure's result code.
+    int exitCode() const { return exitCode_; }
 
     void handleAction(int32_t action, MGObject* sender) override;
     // The page's picture under the version text or the failure code.
@@ -84,10 +95,12 @@ private:
     static void paintFailureCode(Gdiplus::GpGraphics* graphics);
     void toggleAgreement();
     // Opens a page of the maker's web site, given by its path.
-    void openPage(const char* path) const;
+    void openPage(const wchar_t* path) const;
     void beginInstall();
     void showProgress(int percentage);
     void showFailure(int result);
+    // The last page shows: the outcome is known, and an unattended wizard closes itself a little later.
+    void endInstall(int exitCode);
     void makeFinishButton();
 
     InstallerParts parts_;
@@ -99,4 +112,6 @@ private:
     UIButton* closeButton_ = nullptr;
     CProgressView* progressView_ = nullptr;
     UIImage* backgroundImage_ = nullptr;
+    int exitCode_;
+    bool closesAfterLastPage_ = false;
 };

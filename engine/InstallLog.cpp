@@ -37,8 +37,13 @@ void InstallLog::writeLogLine(const wchar_t* format, std::initializer_list<LogAr
     }
 }
 
+void InstallLog::setDeploymentLogPath(const std::wstring& path) {
+    path_ = path;
+    kept_ = true;
+}
+
 void InstallLog::deleteLogFile() {
-    if (!path_.empty()) {
+    if (!path_.empty() && !kept_) {
         platform::deleteFile(path_);
     }
 }

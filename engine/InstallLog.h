@@ -37,12 +37,18 @@ public:
     void setLogPath(const std::wstring& path);
     const std::wstring& logPath() const { return path_; }
 
+    // The file that whoever deploys the installer asked for: every line goes there instead of "ins.log", and
+    // it is kept after a successful install too.
+    void setDeploymentLogPath(const std::wstring& path);
+    bool hasDeploymentLogPath() const { return kept_; }
+
     // Appends the formatted line and a line end; does nothing when the file cannot be opened.
     void writeLogLine(const wchar_t* format, std::initializer_list<LogArg> args = {});
 
-    // Deletes the log file; a failure leaves it.
+    // Deletes the log file, unless it is the deployment's; a failure leaves it.
     void deleteLogFile();
 
 private:
     std::wstring path_;
+    bool kept_ = false;
 };

@@ -59,7 +59,7 @@ InstallResult failInstall(InstallerContext& context, SystemSteps& steps, Install
 void openInstallLog(InstallerEngine& engine) {
     const InstallerContext& context = engine.context();
     const std::wstring logPath = context.directories[DEST_ROAMING] + L"\\ins.log";
-    if (fitsPathBuffer(logPath)) engine.log().setLogPath(logPath);
+    if (!engine.log().hasDeploymentLogPath() && fitsPathBuffer(logPath)) engine.log().setLogPath(logPath);
     engine.log().writeLogLine(L"OS Type : %s %s bit.",
                               {osTypeName(context.osType), archCodeName(context.archCode)});
 }

@@ -10,12 +10,13 @@ constexpr std::uint32_t kSeeMaskNoCloseProcess = 0x00000040;  // SEE_MASK_NOCLOS
 constexpr std::int32_t kSwShow = 5;                           // SW_SHOW
 
 // The fields of a shell execution record that the installer fills; every other field is zero, the record's
-// size is that of SHELLEXECUTEINFOW and no owner window or directory is given.
+// size is that of SHELLEXECUTEINFOW and no owner window is given. An empty directory is none.
 struct ShellExecution {
     std::uint32_t mask = 0;
     std::wstring verb;
     std::wstring file;
     std::wstring parameters;
+    std::wstring directory;
     std::int32_t show = 0;
 };
 

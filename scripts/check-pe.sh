@@ -7,6 +7,11 @@
 #     the shipped 32-bit program loads on the oldest Windows it supports: its header asks for no newer Windows
 #     than XP (5.1), and every function it imports is one that Windows XP SP3 exports by name (EXPORTS_LIST,
 #     "dll function" a line). Windows refuses to start a program with an import it cannot resolve.
+#   check-pe.sh --known PROGRAM
+#     the installer program, which runs elevated from a download folder, imports only DLLs that every Windows
+#     it supports takes from its system folder (known DLLs, and the C runtime they load); a DLL the loader would
+#     look for beside the program first could be a planted one. GDI+ is the exception that the program's
+#     manifest binds to the system's side-by-side assembly for its own processor.
 set -uo pipefail
 
 objdump_for() {
@@ -50,6 +55,37 @@ check_xp() {
   echo "check-pe: $checked imports of $(basename "$program") checked against Windows XP SP3, $bad faults"
   [[ $bad -eq 0 && $checked -gt 0 ]]
 }
+
+# Known DLLs on Windows XP and on every later Windows (or loaded by them from the system folder before any
+# program's imports: ntdll, and msvcrt with kernel32's and user32's neighbours).
+readonly known_dlls='^(kernel32|user32|gdi32|advapi32|shell32|ole32|oleaut32|comdlg32|msvcrt|ntdll)\.dll$'
+
+check_known() {
+  local program=$1 objdump format architecture dll bad=0 checked=0 dependencies
+  format=$(x86_64-w64-mingw32-objdump -f "$program" | sed -n 's/.*file format //p')
+  case "$format" in
+    pei-i386) objdump=i686-w64-mingw32-objdump architecture=x86 ;;
+    pei-x86-64) objdump=x86_64-w64-mingw32-objdump architecture=amd64 ;;
+    *) echo "FAIL $program: not a Windows program ($format)"; return 1 ;;
+  esac
+  dependencies=$("$(dirname "$0")/pe-manifest.py" "$program") || { echo "FAIL $program: no readable manifest"; return 1; }
+  while read -r dll; do
+    checked=$((checked + 1))
+    if [[ "${dll,,}" =~ $known_dlls ]]; then continue; fi
+    if [[ "${dll,,}" == gdiplus.dll ]] &&
+       grep -qx "dependency Microsoft.Windows.GdiPlus 1.0.0.0 $architecture 6595b64144ccf1df" <<<"$dependencies"; then
+      continue
+    fi
+    echo "FAIL $program imports $dll, which Windows may load from the program's folder"; bad=$((bad + 1))
+  done < <("$objdump" -p "$program" | sed -n 's/^\s*DLL Name: //p')
+  echo "check-pe: $checked imported DLLs of $(basename "$program") ($architecture) checked against the known DLLs, $bad faults"
+  [[ $bad -eq 0 && $checked -gt 0 ]]
+}
+
+if [[ "${1:-}" == --known ]]; then
+  check_known "$2"
+  exit
+fi
 
 if [[ "${1:-}" == --xp ]]; then
   check_xp "$2" "$3"

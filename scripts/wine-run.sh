@@ -3,6 +3,7 @@
 #   - in a prefix of its own, copied from a base prefix that is made once (wineboot) and reused,
 #     rebuilt when it is missing or broken;
 #   - with WINEDEBUG=-all, on a private Xvfb display that this script starts and stops itself;
+#   - with a stand-in browser that records the web addresses the program has the shell open (scripts/browser);
 #   - exiting with the program's own status.
 # A failure of the harness or of Wine itself exits 125 with a line that starts "wine-harness:",
 # so it is never mistaken for a failing test.
@@ -156,6 +157,10 @@ else
   [[ -n "$display" ]] || fail "Xvfb gave no display number within 10 s"
   export DISPLAY=":$display"
 fi
+
+# A web address that the program has the system's shell open reaches a stand-in browser, which records it in
+# C:\browser-addresses.txt of the run's prefix.
+export PATH="$(cd "$(dirname "$0")" && pwd)/browser:$PATH"
 
 # A Windows program runs under wine64; a script (an end-to-end scenario of several programs in one prefix)
 # runs as it is, with the prefix, the display and ZELN_WINE64 in its environment.

@@ -25,12 +25,15 @@ private:
 
 }  // namespace
 
+// The installer runs elevated from the user's download folder: regsvr32 named without its folder could be a
+// program planted there, so it is named by its full path and started in the system directory.
 platform::ShellExecution textServiceRegistration(const std::wstring& systemDirectory) {
     platform::ShellExecution execution;
     execution.mask = platform::kSeeMaskNoCloseProcess;
     execution.verb = L"open";
-    execution.file = L"regsvr32.exe";
+    execution.file = systemDirectory + L"\\regsvr32.exe";
     execution.parameters = L"/s- " + systemDirectory + L"\\" + kTextServiceModule;
+    execution.directory = systemDirectory;
     execution.show = platform::kSwShow;
     return execution;
 }

@@ -11,8 +11,8 @@
 constexpr wchar_t kTextServiceModule[] = L"ZelnImeTSF.ime";
 constexpr wchar_t kEudcFontFile[] = L"zelnsoft.tte";
 
-// The regsvr32 command that registers the text-service module in systemDirectory: "open" "regsvr32.exe"
-// with "/s- %s\\%s", waited for, shown.
+// The regsvr32 command that registers the text-service module in systemDirectory: "open" the system
+// directory's "regsvr32.exe" with "/s- %s\\%s", in the system directory, waited for, shown.
 platform::ShellExecution textServiceRegistration(const std::wstring& systemDirectory);
 
 // Runs regsvr32 on the text-service module and waits until it exits. Neither the launch nor regsvr32's

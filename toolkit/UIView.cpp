@@ -186,8 +186,8 @@ void UIView::compositeOnto(HDC destination) const {
     const int32_t width = deviceLength(frame_.width, scale_);
     const int32_t height = deviceLength(frame_.height, scale_);
     if (width <= 0 || height <= 0 || surface_.bits == nullptr) return;
-    AlphaBlend(destination, deviceLength(frame_.x, scale_), deviceLength(frame_.y, scale_), width, height,
-               compositeContext(), 0, 0, width, height, sharedBlend());
+    GdiAlphaBlend(destination, deviceLength(frame_.x, scale_), deviceLength(frame_.y, scale_), width, height,
+                  compositeContext(), 0, 0, width, height, sharedBlend());
 }
 
 bool paintTree(UIView* view) {

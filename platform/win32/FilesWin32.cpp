@@ -3,7 +3,6 @@
 #include "platform/win32/ScopedHandle.h"
 
 #include <windows.h>
-#include <shlwapi.h>
 
 #include <cstdio>
 #include <io.h>
@@ -35,7 +34,7 @@ bool File::size(std::uint64_t& length) {
 }
 
 bool pathExists(const std::wstring& path) {
-    return !path.empty() && PathFileExistsW(path.c_str()) != FALSE;
+    return !path.empty() && GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool createDirectory(const std::wstring& path) {

@@ -15,6 +15,11 @@ public:
 
     bool valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
     HANDLE get() const { return handle_; }
+    // Closes the handle held, if any, and holds the given one.
+    void reset(HANDLE handle) {
+        if (valid()) CloseHandle(handle_);
+        handle_ = handle;
+    }
 
 private:
     HANDLE handle_;

@@ -1,14 +1,45 @@
 #include "platform/win32/Win32Processes.h"
 
 #include "platform/win32/ScopedHandle.h"
+#include "platform/win32/SystemFolder.h"
 #include "platform/win32/SystemFunction.h"
 
 #include <windows.h>
-#include <psapi.h>
 #include <tlhelp32.h>
 
 namespace platform {
 namespace {
+
+// The process-status interface, from the system folder's psapi.dll loaded by its full path: it is not one of
+// the known DLLs of every Windows, so an import of it could be answered by a file beside the installer. Loaded
+// once, on the first use, and kept until the process ends.
+class ProcessStatus {
+    // First, so that the library is loaded before the calls are looked up in it.
+    SystemLibrary library_;
+
+public:
+    using EnumProcessModulesFunction = BOOL(WINAPI*)(HANDLE, HMODULE*, DWORD, LPDWORD);
+    using GetModuleFileNameExWFunction = DWORD(WINAPI*)(HANDLE, HMODULE, LPWSTR, DWORD);
+    using GetProcessImageFileNameWFunction = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD);
+
+    static const ProcessStatus& calls() {
+        static const ProcessStatus loaded;
+        return loaded;
+    }
+
+    const EnumProcessModulesFunction enumProcessModules;
+    const GetModuleFileNameExWFunction getModuleFileNameEx;
+    const GetProcessImageFileNameWFunction getProcessImageFileName;
+
+private:
+    ProcessStatus()
+        : library_(L"psapi.dll"),
+          enumProcessModules(exportedFunction<EnumProcessModulesFunction>(library_.module(), "EnumProcessModules")),
+          getModuleFileNameEx(
+              exportedFunction<GetModuleFileNameExWFunction>(library_.module(), "GetModuleFileNameExW")),
+          getProcessImageFileName(
+              exportedFunction<GetProcessImageFileNameWFunction>(library_.module(), "GetProcessImageFileNameW")) {}
+};
 
 // A device path with its device replaced by the drive letter that maps it ("C:\\..."); the device path itself
 // where no drive does.
@@ -45,11 +76,13 @@ public:
 private:
     // The first module that EnumProcessModules reports is the process's executable.
     std::wstring mainModulePath() {
+        const ProcessStatus& status = ProcessStatus::calls();
+        if (status.enumProcessModules == nullptr || status.getModuleFileNameEx == nullptr) return {};
         HMODULE module = nullptr;
         DWORD needed = 0;
-        if (!EnumProcessModules(handle_.get(), &module, sizeof module, &needed) || module == nullptr) return {};
+        if (!status.enumProcessModules(handle_.get(), &module, sizeof module, &needed) || module == nullptr) return {};
         wchar_t path[MAX_PATH] = {};
-        const DWORD length = GetModuleFileNameExW(handle_.get(), module, path, MAX_PATH);
+        const DWORD length = status.getModuleFileNameEx(handle_.get(), module, path, MAX_PATH);
         if (length == 0 || length >= MAX_PATH) return {};
         return std::wstring(path, length);
     }
@@ -76,8 +109,10 @@ private:
 }  // namespace
 
 std::wstring imagePathByDevice(HANDLE process) {
+    const ProcessStatus& status = ProcessStatus::calls();
+    if (status.getProcessImageFileName == nullptr) return {};
     wchar_t path[MAX_PATH] = {};
-    const DWORD length = GetProcessImageFileNameW(process, path, MAX_PATH);
+    const DWORD length = status.getProcessImageFileName(process, path, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return {};
     return withDriveLetter(std::wstring(path, length));
 }

@@ -3,26 +3,11 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "platform/win32/ScopedHandle.h"
+
 namespace platform {
 
 namespace {
-
-// Closes the process handle that SEE_MASK_NOCLOSEPROCESS hands over.
-class ScopedHandle {
-public:
-    explicit ScopedHandle(HANDLE handle) : handle_(handle) {}
-    ~ScopedHandle() {
-        if (handle_ != nullptr) {
-            CloseHandle(handle_);
-        }
-    }
-    ScopedHandle(const ScopedHandle&) = delete;
-    ScopedHandle& operator=(const ScopedHandle&) = delete;
-    HANDLE get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
 
 const wchar_t* textOrNull(const std::wstring& text) { return text.empty() ? nullptr : text.c_str(); }
 
@@ -35,10 +20,11 @@ bool Win32Shell::executeAndWait(const ShellExecution& execution) {
     record.lpVerb = textOrNull(execution.verb);
     record.lpFile = textOrNull(execution.file);
     record.lpParameters = textOrNull(execution.parameters);
+    record.lpDirectory = textOrNull(execution.directory);
     record.nShow = execution.show;
     const bool launched = ShellExecuteExW(&record) != FALSE;
     const ScopedHandle process(record.hProcess);
-    if (process.get() != nullptr) {
+    if (process.valid()) {
         WaitForSingleObject(process.get(), INFINITE);
     }
     return launched;

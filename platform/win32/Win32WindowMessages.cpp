@@ -31,7 +31,7 @@ void Win32WindowMessages::sendMessage(WindowId window, std::uint32_t message) {
 }
 
 void Win32WindowMessages::showMessageBox(const std::wstring& text, const std::wstring& caption) {
-    MessageBoxW(nullptr, text.c_str(), caption.c_str(), MB_OK);
+    if (!unattended_) MessageBoxW(nullptr, text.c_str(), caption.c_str(), MB_OK);
 }
 
 }  // namespace platform

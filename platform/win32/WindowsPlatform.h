@@ -25,6 +25,8 @@ public:
     WindowsPlatform& operator=(const WindowsPlatform&) = delete;
 
     const SystemFacts& facts() const { return facts_; }
+    // For an install that nobody watches: the system asks nothing of a person (no message box).
+    void runUnattended() { windowMessages_.setUnattended(true); }
     Services services() {
         return Services{registry_, keyboardLayouts_, shell_,   eudc_,     broadcast_, processes_,
                         windowMessages_, threads_, files_, versions_, facts_, calendar_};

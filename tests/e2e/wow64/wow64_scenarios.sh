@@ -6,9 +6,11 @@
 # system's own programs: the uninstaller's list, keyboard-layout loading in a 32-bit and a 64-bit process,
 # and GDI's font enumeration.
 # usage (inside scripts/wine-run.sh): wow64_scenarios.sh INSTALLER MANIFEST FONT_TABLE PROBE32 PROBE64
-#                                     REGSVR32_STANDIN IME_STANDIN SCREENSHOT_DIR
+#                                     REGSVR32_STANDIN IME_STANDIN SCREENSHOT_DIR PLANTED_PROGRAM PLANTED_LIBRARY
+#                                     MAKER_SITE
 set -u
 readonly installer=$1 manifest=$2 font_table=$3 probe32=$4 probe64=$5 regsvr32_standin=$6 ime_standin=$7 out=$8
+readonly planted_program=$9 planted_library=${10} maker_site=${11}
 readonly here=$(cd "$(dirname "$0")" && pwd)
 readonly wine=$ZELN_WINE64 prefix=$ZELN_WINEPREFIX
 readonly wineserver=${ZELN_WINESERVER:-/usr/lib/wine/wineserver}
@@ -206,6 +208,80 @@ check "the instance was told before and after the install" \
 check "every entry is in place after the Vista install" \
   "$here/../install/check_install.py" --wow64 "$prefix" "$manifest" installed
 check "the log is deleted after the Vista install" log_deleted
+
+# 4. Started by a person from a download folder that also holds programs and DLLs named like those the installer
+# or the system might start or load, each of which records it if it ever runs; the folder is also the current
+# directory, as when the installer is opened there. On Windows 10, so regsvr32 runs too.
+readonly downloads="$prefix/drive_c/users/${USER:-root}/Downloads"
+plant_download_folder() {
+  local name
+  mkdir -p "$downloads" && cp "$installer" "$downloads/ZelnIME-Setup.exe" || return 1
+  for name in explorer regsvr32 cmd rundll32 msiexec; do cp "$planted_program" "$downloads/$name.exe" || return 1; done
+  for name in version msimg32 gdiplus propsys uxtheme dwmapi cryptbase winmm psapi shlwapi comctl32 imm32 msctf \
+              oleacc userenv profapi secur32 sspicli wtsapi32 ntmarta windowscodecs apphelp setupapi shfolder \
+              dbghelp rsaenh cryptsp wintrust iertutil urlmon; do
+    cp "$planted_library" "$downloads/$name.dll" || return 1
+  done
+}
+download_folder_install() {
+  pushd "$downloads" >/dev/null || return 1
+  wizard_start "$downloads/ZelnIME-Setup.exe"
+  local started=$?
+  popd >/dev/null || return 1
+  [[ $started -eq 0 ]] || { import -window root "$out/downloads-start.png"; return 1; }
+  wizard_click 596 390
+  opened_pages 1 || return 1
+  wizard_click 675 273
+  wizard_wait_page success 300 || { wizard_shot "$out/downloads-stuck.png"; return 1; }
+  wizard_shot "$out/downloads-success.png"
+  wizard_click 675 136
+  opened_pages 2 || return 1
+  wizard_click 675 450
+  wizard_wait_exit 30 || return 1
+  [[ $WIZARD_STATUS == 0 ]] || { echo "exit code $WIZARD_STATUS"; return 1; }
+}
+# opened_pages COUNT: waits up to 30 s until the system's explorer has handed that many addresses to the
+# browser (the harness's stand-in records them on drive C).
+opened_pages() {
+  local _
+  for _ in $(seq 150); do
+    [[ $(wc -l <"$prefix/drive_c/browser-addresses.txt" 2>/dev/null || echo 0) -ge $1 ]] && return 0
+    sleep 0.2
+  done
+  echo "pages opened: $(cat "$prefix/drive_c/browser-addresses.txt" 2>/dev/null)"
+  return 1
+}
+nothing_planted_ran() {
+  local record found=0
+  for record in planted-loads.txt explorer-commands.txt; do
+    [[ -e "$downloads/$record" ]] && { echo "$record:"; iconv -f UTF-16LE -t UTF-8 "$downloads/$record" 2>/dev/null ||
+                                        cat "$downloads/$record"; found=1; }
+  done
+  [[ $found -eq 0 ]]
+}
+links_opened_their_pages() {
+  diff <(cat "$prefix/drive_c/browser-addresses.txt") \
+    <(printf '%s\n' "$maker_site/site/alias__dovevoz/2826/Default.aspx" \
+                     "$maker_site/site/alias__dovevoz/2824/Default.aspx#recommend")
+}
+regsvr32_ran_from_the_system_folder() {
+  iconv -f UTF-16LE -t UTF-8 "$work/downloads-regsvr32.record" | tr -d '\r' >"$work/downloads-regsvr32.txt"
+  grep -qxF 'parameters:/s- C:\windows\system32\ZelnImeTSF.ime' "$work/downloads-regsvr32.txt" &&
+    grep -qixF 'directory:C:\windows\system32' "$work/downloads-regsvr32.txt" || { cat "$work/downloads-regsvr32.txt"; false; }
+}
+"$wine" winecfg -v win10 >/dev/null 2>&1
+"$wine" reg delete 'HKCU\Software\Zelnsoft\DemoTextService' /f >/dev/null 2>&1
+rm -f "$prefix/drive_c/browser-addresses.txt"
+ZELN_REGSVR32_RECORD=$(winepath_of "$work/downloads-regsvr32.record")
+check "a download folder holds the installer beside planted programs and DLLs" plant_download_folder
+check "started from that folder, the installer opens both pages and installs to the success page" download_folder_install
+check "no planted program ran and no planted DLL was loaded" nothing_planted_ran
+check "the links had the system's explorer open the agreement page, then the recommendation page" links_opened_their_pages
+check "the system folder's 32-bit regsvr32 ran on the text-service module, in the system folder" \
+  regsvr32_ran_from_the_system_folder
+check "the module's registration ran" text_service_registered
+check "every entry is in place after the install from the download folder" \
+  "$here/../install/check_install.py" --wow64 "$prefix" "$manifest" installed
 
 echo "screenshots: $out"
 echo "$failures failed"

@@ -278,6 +278,24 @@ TEST(InstallSequence, TwoFailedRunsLeaveBothSystemLinesInTheLog) {
               second.log());
 }
 
+// A deployment's own log file takes every line instead of "ins.log", in the same bytes, and stays after a
+// success as after a failure.
+TEST(InstallSequence, DeploymentLogTakesEveryLineAndStaysAfterSuccess) {
+    for (const bool succeeds : {true, false}) {
+        SCOPED_TRACE(succeeds ? "success" : "failure");
+        InstallRun run(smallPackage());
+        run.steps.registerResult = succeeds ? RESULT_OK : ERR_REGISTRY;
+        const fs::path deploymentLog = run.scratch.path() / "deploy.log";
+        run.engine.log().setDeploymentLogPath(run.scratch.engine(L"deploy.log"));
+        EXPECT_EQ(succeeds ? RESULT_OK : ERR_REGISTRY, run.install());
+        const Bytes bytes = readFile(deploymentLog);
+        const std::string text(bytes.begin(), bytes.end());
+        EXPECT_EQ(0u, text.rfind("\xEF\xBB\xBFOS Type : Win7 x64 bit.\r\n", 0)) << text;
+        EXPECT_EQ(!succeeds, text.find("wraning:reg create failed!") != std::string::npos);
+        EXPECT_FALSE(fs::exists(run.logFile())) << "no ins.log beside it";
+    }
+}
+
 // Every file below a folder, by its path relative to it.
 std::set<std::string> treeOf(const fs::path& root) {
     std::set<std::string> tree;

@@ -17,8 +17,9 @@ TEST_F(TextServiceTest, RegistrationRunsRegsvr32OnTheModuleInTheSystemDirectoryA
     const platform::ShellExecution& run = shell.executions[0];
     EXPECT_EQ(0x40u, run.mask);
     EXPECT_EQ(L"open", run.verb);
-    EXPECT_EQ(L"regsvr32.exe", run.file);
+    EXPECT_EQ(L"C:\\WINDOWS\\system32\\regsvr32.exe", run.file);
     EXPECT_EQ(L"/s- C:\\WINDOWS\\system32\\ZelnImeTSF.ime", run.parameters);
+    EXPECT_EQ(L"C:\\WINDOWS\\system32", run.directory);
     EXPECT_EQ(5, run.show);
     EXPECT_EQ((std::vector<std::uint32_t>{255}), shell.systemDirectoryBuffers);
 }

@@ -113,8 +113,9 @@ TEST_F(Removal, InstalledEditionRetiresBothLanguagesLayoutsAndUnregistersTheText
     EXPECT_TRUE(registry.hasKey(L"HKEY_CURRENT_USER\\Software\\Zelnsoft\\RudeRadod"));
     ASSERT_EQ(1u, shell.executions.size());
     EXPECT_EQ(L"open", shell.executions[0].verb);
-    EXPECT_EQ(L"regsvr32.exe", shell.executions[0].file);
+    EXPECT_EQ(L"C:\\Windows\\system32\\regsvr32.exe", shell.executions[0].file);
     EXPECT_EQ(L"/s- /u C:\\Windows\\system32\\ZelnImeTSF.ime", shell.executions[0].parameters);
+    EXPECT_EQ(L"C:\\Windows\\system32", shell.executions[0].directory);
     EXPECT_EQ(0x40u, shell.executions[0].mask);
     EXPECT_EQ(5, shell.executions[0].show);
     EXPECT_EQ((std::vector<std::uint32_t>{255}), shell.systemDirectoryBuffers);

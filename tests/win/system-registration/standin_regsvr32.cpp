@@ -1,5 +1,6 @@
 // Stands in for the system's regsvr32 in the Wine tests, put ahead of it on the search path. It appends its
-// parameters exactly as given to the file that ZELN_REGSVR32_RECORD names, then does what Windows' regsvr32
+// parameters exactly as given and the folder it was started in to the file that ZELN_REGSVR32_RECORD names
+// ("parameters:..." and "directory:..." lines), then does what Windows' regsvr32
 // does with "/s- [/u] module": calls the module's DllRegisterServer (DllUnregisterServer with "/u"). It
 // lingers a moment before it writes "done", so that a caller that did not wait would find no "done".
 #include <windows.h>
@@ -43,6 +44,9 @@ std::wstring parameters() {
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const std::wstring given = parameters();
     append(L"parameters:" + given);
+    wchar_t directory[MAX_PATH] = {};
+    const DWORD length = GetCurrentDirectoryW(MAX_PATH, directory);
+    append(L"directory:" + std::wstring(directory, length < MAX_PATH ? length : 0));
     const std::size_t last = given.rfind(L' ');
     const std::wstring module = last == std::wstring::npos ? given : given.substr(last + 1);
     const bool unregister = given.find(L" /u ") != std::wstring::npos;

@@ -257,8 +257,9 @@ TEST_F(WineRegistrationTest, TextServiceBranchRunsRegsvr32OnTheModuleAndWaitsFor
     std::ifstream stream(std::filesystem::path(record), std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
     const std::wstring recorded(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
-    // The stand-in ran once with the parameters exactly as given, and had finished when the step returned.
-    EXPECT_EQ(L"parameters:/s- " + module + L"\ndone:0\n", recorded);
+    // The stand-in ran once, in the system directory, with the parameters exactly as given, and had finished
+    // when the step returned.
+    EXPECT_EQ(L"parameters:/s- " + module + L"\ndirectory:" + systemDirectory() + L"\ndone:0\n", recorded);
     EXPECT_EQ(1u, query(HKEY_CURRENT_USER, L"Software\\Zelnsoft\\DemoTextService", L"Registered").number);
 
     const Stored mongolian = query(HKEY_CURRENT_USER, L"Software\\Zelnsoft\\RudeRadod", L"KLMN");

@@ -1,6 +1,7 @@
-// Stands in for the system's "explorer" where a test puts it beside the program that starts it: a command
-// without a path finds the starting program's own folder first. It appends its whole command line, exactly as
-// given, as one UTF-8 line to "explorer-commands.txt" beside itself, and ends.
+// A program planted beside the installer under a name the installer or the system might start ("explorer",
+// "regsvr32", "cmd"): a command without a path would find the starting program's own folder first. It appends
+// its whole command line, exactly as given, as one UTF-8 line to "explorer-commands.txt" beside itself, and
+// ends, so that a test sees whether it ever ran.
 #include <windows.h>
 
 #include <string>

@@ -1,0 +1,84 @@
+#include "app/Deployment.h"
+
+#include "platform/TextCompare.h"
+
+namespace {
+
+bool isWhiteSpace(wchar_t c) { return c == L' ' || c == L'\t'; }
+
+// The option's name without its "/" or "-"; empty for a word that is no option.
+std::wstring optionName(const std::wstring& argument) {
+    if (argument.size() < 2 || (argument[0] != L'/' && argument[0] != L'-')) return {};
+    return argument.substr(1);
+}
+
+}  // namespace
+
+const wchar_t kUsageText[] =
+    L"ZelnIMESetup [/quiet | /passive] [/log FILE]\n"
+    L"\n"
+    L"/quiet\tInstalls with no window; the agreement counts as accepted.\n"
+    L"/passive\tShows only the progress, installs without a click and closes itself.\n"
+    L"/log FILE\tWrites the install log to FILE and keeps it.\n"
+    L"/?\tShows this text.\n"
+    L"\n"
+    L"Exit codes: 0 installed; 1602 closed by the user; 1618 another install is running; 1639 command line not "
+    L"understood; any other number is the result code of a failed install.";
+
+std::vector<std::wstring> splitCommandLine(const std::wstring& commandLine) {
+    std::vector<std::wstring> arguments;
+    std::size_t at = 0;
+    const std::size_t end = commandLine.size();
+    while (true) {
+        while (at < end && isWhiteSpace(commandLine[at])) ++at;
+        if (at >= end) return arguments;
+        std::wstring argument;
+        bool quoted = false;
+        while (at < end && (quoted || !isWhiteSpace(commandLine[at]))) {
+            std::size_t backslashes = 0;
+            while (at < end && commandLine[at] == L'\\') {
+                ++backslashes;
+                ++at;
+            }
+            if (at < end && commandLine[at] == L'"') {
+                argument.append(backslashes / 2, L'\\');
+                if (backslashes % 2 == 1) {
+                    argument += L'"';
+                } else if (quoted && at + 1 < end && commandLine[at + 1] == L'"') {
+                    argument += L'"';
+                    ++at;
+                } else {
+                    quoted = !quoted;
+                }
+                ++at;
+            } else {
+                argument.append(backslashes, L'\\');
+                if (backslashes == 0 && at < end) argument += commandLine[at++];
+            }
+        }
+        arguments.push_back(argument);
+    }
+}
+
+bool parseCommandLine(const std::wstring& commandLine, InstallerOptions& options) {
+    options = InstallerOptions{};
+    bool logGiven = false;
+    const std::vector<std::wstring> arguments = splitCommandLine(commandLine);
+    for (std::size_t index = 0; index < arguments.size(); ++index) {
+        const std::wstring name = optionName(arguments[index]);
+        if (platform::equalsIgnoringAsciiCase(name, L"quiet")) {
+            options.quiet = true;
+        } else if (platform::equalsIgnoringAsciiCase(name, L"passive")) {
+            options.passive = true;
+        } else if (name == L"?") {
+            options.usage = true;
+        } else if (platform::equalsIgnoringAsciiCase(name, L"log")) {
+            if (logGiven || index + 1 >= arguments.size() || arguments[index + 1].empty()) return false;
+            logGiven = true;
+            options.logFile = arguments[++index];
+        } else {
+            return false;
+        }
+    }
+    return !(options.quiet && options.passive);
+}

@@ -1,0 +1,33 @@
+#pragma once
+// How deployment tools and scripts run the installer: its command-line options and the exit codes that tell
+// them the outcome. The codes are those they already know from Windows Installer; a failed install exits with
+// its result code, the number the failure page shows.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+constexpr int EXIT_INSTALL_USEREXIT = 1602;           // the wizard was closed before the install ended
+constexpr int EXIT_INSTALL_FAILURE = 1603;            // the install could not even be started
+constexpr int EXIT_INSTALL_ALREADY_RUNNING = 1618;    // another installer runs on this machine
+constexpr int EXIT_INVALID_COMMAND_LINE = 1639;       // an option it does not understand
+
+// What the command line asks for. Options start with "/" or "-" and ignore case.
+struct InstallerOptions {
+    bool quiet = false;    // "/quiet": no window at all, the agreement taken as accepted
+    bool passive = false;  // "/passive": the wizard installs without a click and closes itself
+    bool usage = false;    // "/?": the usage, nothing installed
+    std::wstring logFile;  // "/log FILE": the install log goes to FILE and is kept
+};
+
+// The arguments of a command line (without the program's name), split as Windows' C runtime splits them:
+// white space separates arguments except inside double quotes; 2n backslashes before a quote give n
+// backslashes and the quote opens or closes a quoted part, 2n + 1 give n backslashes and a literal quote; a
+// doubled quote inside a quoted part is a literal quote; other backslashes are literal.
+std::vector<std::wstring> splitCommandLine(const std::wstring& commandLine);
+
+// False for a command line the installer does not understand: an unknown option or word, "/log" without a
+// file or given twice, or both "/quiet" and "/passive".
+bool parseCommandLine(const std::wstring& commandLine, InstallerOptions& options);
+
+// The text of the usage message box.
+extern const wchar_t kUsageText[];

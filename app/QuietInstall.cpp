@@ -1,0 +1,34 @@
+#include "app/QuietInstall.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include "app/Deployment.h"
+#include "engine/InstallSequence.h"
+#include "engine/InstallerEngine.h"
+
+namespace {
+
+// The engine's callback, on this thread: the outcome ends the message loop. Progress has no one to show it to.
+void onQuietEngineMessage(int message, int wParam, int) {
+    if (message == WM_INSTALL_SUCCESS) PostQuitMessage(0);
+    if (message == WM_INSTALL_FAILURE) PostQuitMessage(wParam);
+}
+
+}  // namespace
+
+int runQuietInstall(const InstallerParts& parts) {
+    parts.engine.initialize(parts.facts, &onQuietEngineMessage);
+    std::wstring directory;
+    parts.engine.defaultInstallDirectory(directory);
+    // The worker ends by itself after its last notification; the process ends with it.
+    const auto worker = startInstall(parts.engine, directory, parts.steps);
+    if (!worker) return EXIT_INSTALL_FAILURE;
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return static_cast<int>(message.wParam);
+}

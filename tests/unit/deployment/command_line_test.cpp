@@ -1,0 +1,61 @@
+// The installer's command line as deployment tools write it: split as Windows' C runtime splits it, options in
+// either prefix and any case, and every command line it must refuse rather than guess at.
+#include "app/Deployment.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Words = std::vector<std::wstring>;
+
+TEST(CommandLine, SplitsAsTheRuntimeDoes) {
+    EXPECT_EQ(Words{}, splitCommandLine(L""));
+    EXPECT_EQ(Words{}, splitCommandLine(L" \t "));
+    EXPECT_EQ((Words{L"/quiet", L"/log", L"C:\\logs\\zeln.log"}), splitCommandLine(L"  /quiet\t/log C:\\logs\\zeln.log "));
+    // Quotes join what white space would separate, and may start or end inside a word.
+    EXPECT_EQ((Words{L"/log", L"C:\\Program Files\\Deploy Logs\\a.log"}),
+              splitCommandLine(L"/log \"C:\\Program Files\\Deploy Logs\\a.log\""));
+    EXPECT_EQ((Words{L"/logC:\\a b.log", L"x"}), splitCommandLine(L"/log\"C:\\a b\".log x"));
+    EXPECT_EQ((Words{L""}), splitCommandLine(L"\"\""));
+    // Backslashes are literal except before a quote: 2n give n and a quote that opens or closes, 2n + 1 give n
+    // and a literal quote; a doubled quote inside quotes is one quote.
+    EXPECT_EQ((Words{L"C:\\logs\\"}), splitCommandLine(L"\"C:\\logs\\\\\""));
+    EXPECT_EQ((Words{L"a\\\\b", L"c\"d", L"e\\\"f"}), splitCommandLine(L"a\\\\b c\\\"d e\\\\\\\"f"));
+    EXPECT_EQ((Words{L"say \"hi\" now"}), splitCommandLine(L"\"say \"\"hi\"\" now\""));
+    EXPECT_EQ((Words{L"open ended"}), splitCommandLine(L"\"open ended"));
+    EXPECT_EQ((Words{L"trailing\\"}), splitCommandLine(L"trailing\\"));
+}
+
+TEST(CommandLine, OptionsInEitherPrefixAndAnyCase) {
+    InstallerOptions options;
+    EXPECT_TRUE(parseCommandLine(L"", options));
+    EXPECT_FALSE(options.quiet || options.passive || options.usage);
+    EXPECT_TRUE(options.logFile.empty());
+
+    EXPECT_TRUE(parseCommandLine(L"/QUIET -Log \"D:\\deploy logs\\zeln.log\"", options));
+    EXPECT_TRUE(options.quiet);
+    EXPECT_FALSE(options.passive);
+    EXPECT_EQ(L"D:\\deploy logs\\zeln.log", options.logFile);
+
+    EXPECT_TRUE(parseCommandLine(L"-PaSsIvE /passive", options));
+    EXPECT_TRUE(options.passive);
+    EXPECT_TRUE(parseCommandLine(L"/?", options));
+    EXPECT_TRUE(options.usage);
+    EXPECT_TRUE(parseCommandLine(L"-? /quiet", options));
+    EXPECT_TRUE(options.usage && options.quiet);
+    // A file name may look like an option: it is the word after "/log".
+    EXPECT_TRUE(parseCommandLine(L"/log -quiet", options));
+    EXPECT_EQ(L"-quiet", options.logFile);
+    EXPECT_FALSE(options.quiet);
+}
+
+TEST(CommandLine, RefusesWhatItDoesNotUnderstand) {
+    for (const wchar_t* refused : {L"quiet", L"/q", L"/silent", L"/quiet extra", L"/", L"-", L"/log", L"/quiet /log",
+                                   L"/log \"\"", L"/log a.log /log b.log", L"/quiet /passive", L"/passive -QUIET",
+                                   L"--quiet", L"/quiet:yes", L"//quiet"}) {
+        InstallerOptions options;
+        EXPECT_FALSE(parseCommandLine(refused, options)) << refused;
+    }
+}
+
+}  // namespace
