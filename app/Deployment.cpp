@@ -15,12 +15,17 @@ std::wstring optionName(const std::wstring& argument) {
 }  // namespace
 
 const wchar_t kUsageText[] =
-    L"ZelnIMESetup [/quiet | /passive] [/log FILE]\n"
+    L"ZelnIMESetup [/quiet | /passive] [/log FILE] [/?]\n"
     L"\n"
-    L"/quiet\tInstalls with no window; the agreement counts as accepted.\n"
-    L"/passive\tShows only the progress, installs without a click and closes itself.\n"
-    L"/log FILE\tWrites the install log to FILE and keeps it.\n"
-    L"/?\tShows this text.\n"
+    L"/quiet\n"
+    L"      Installs with no window at all; the agreement counts as accepted.\n"
+    L"/passive\n"
+    L"      Installs without a click, showing only the progress; closes itself.\n"
+    L"/log FILE\n"
+    L"      Writes the install log to FILE and keeps it.\n"
+    L"/?\n"
+    L"      Shows this text.\n"
+    L"Options may also start with \"-\" and are not case-sensitive.\n"
     L"\n"
     L"Exit codes: 0 installed; 1602 closed by the user; 1618 another install is running; 1639 command line not "
     L"understood; any other number is the result code of a failed install.";

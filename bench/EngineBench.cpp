@@ -1,12 +1,19 @@
 // The engine benchmark. `pkgtool extract` of a synthetic package of the shipped package's shape (the engine's
-// own extraction, placement and verification) against a floor measured in the same run: the gzip member copied
-// out, decompressed with zlib and written as the same 74 files with plain writes. Each side runs in a child
-// process; the figure is the ratio of the medians. Peak resident memory of the engine is measured on the same
-// package and on one grown past 500 MB: nothing may hold the package in memory, so it must stay flat.
+// own extraction, placement and verification) against two floors measured in the same run, with large plain
+// reads and writes:
+//   - the passes the package format requires: the gzip member copied out, inflated into the unpacked store,
+//     the store copied into the same 74 files, each file read back for its digest. The goal is on this ratio:
+//     it is the engine's own overhead;
+//   - a single pass, the least any extractor does: the member copied out, inflated straight into the files.
+//     Its ratio is printed as information (the format's store and digests cost what they cost).
+// Each side runs in a child process; the figures are ratios of the medians. Peak resident memory of the engine
+// is measured on the same package and on one grown past 500 MB: nothing may hold the package in memory, so it
+// must stay flat. Every figure is printed before the exit status tells whether a goal was missed.
 //
 //   bench_engine                          the benchmark; exit status 1 when a goal is missed
 //   bench_engine --write-installer PATH   only writes the synthetic installer (for a profiler run)
 #include "bench/SyntheticPackage.h"
+#include "engine/Md5.h"
 
 #include <algorithm>
 #include <array>
@@ -31,7 +38,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kRuns = 7;
-constexpr double kRatioGoal = 1.5;
+constexpr double kRatioGoal = 1.15;
 constexpr long kFlatGoalKiB = 1024;
 constexpr unsigned kLargeScale = 23;  // 23 x 22.35 MB: a 514 MB package
 constexpr std::size_t kFloorBuffer = 1 << 16;
@@ -129,45 +136,109 @@ bool writeAll(int fd, const std::uint8_t* data, std::size_t length) {
     return true;
 }
 
-// The floor: what any extractor must at least do, in large plain reads and writes.
-int floorExtract(const std::string& installer, const bench::SyntheticInstaller& written,
-                 const std::vector<bench::SyntheticFile>& files, const std::string& dir) {
+bool copyRange(int in, int out, std::uint64_t length, std::vector<std::uint8_t>& buffer) {
+    for (std::uint64_t left = length; left > 0;) {
+        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size()));
+        const ssize_t got = read(in, buffer.data(), want);
+        if (got <= 0 || !writeAll(out, buffer.data(), static_cast<std::size_t>(got))) {
+            return false;
+        }
+        left -= static_cast<std::uint64_t>(got);
+    }
+    return true;
+}
+
+// The gzip member copied out of the installer into the archive, as every extractor of the format starts.
+bool copyMember(const std::string& installer, const bench::SyntheticInstaller& written, const std::string& archive,
+                std::vector<std::uint8_t>& buffer) {
+    const ScopedFd in(open(installer.c_str(), O_RDONLY));
+    const ScopedFd out(open(archive.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
+    return in.get() >= 0 && out.get() >= 0 && lseek(in.get(), static_cast<off_t>(written.packageOffset), SEEK_SET) >= 0 &&
+           copyRange(in.get(), out.get(), written.packedSize, buffer);
+}
+
+// Length bytes of the inflated member written to the file.
+bool inflateInto(gzFile member, int out, std::uint64_t length, std::vector<std::uint8_t>& buffer) {
+    for (std::uint64_t left = length; left > 0;) {
+        const unsigned want = static_cast<unsigned>(std::min<std::uint64_t>(left, buffer.size()));
+        const int got = gzread(member, buffer.data(), want);
+        if (out < 0 || got <= 0 || !writeAll(out, buffer.data(), static_cast<std::size_t>(got))) {
+            return false;
+        }
+        left -= static_cast<std::uint64_t>(got);
+    }
+    return true;
+}
+
+fs::path targetOf(const std::string& dir, const bench::SyntheticFile& f) {
+    return fs::path(dir) / ("slot" + std::to_string(f.kind)) / nativeName(f.name);
+}
+
+// The single-pass floor: the member copied out and inflated straight into the files.
+int singlePassFloor(const std::string& installer, const bench::SyntheticInstaller& written,
+                    const std::vector<bench::SyntheticFile>& files, const std::string& dir) {
     fs::create_directories(dir);
     const std::string archive = dir + "/tmp.zip";
     std::vector<std::uint8_t> buffer(kFloorBuffer);
-    {
-        const ScopedFd in(open(installer.c_str(), O_RDONLY));
-        const ScopedFd out(open(archive.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
-        if (in.get() < 0 || out.get() < 0 || lseek(in.get(), static_cast<off_t>(written.packageOffset), SEEK_SET) < 0) {
-            return 1;
-        }
-        for (std::uint64_t left = written.packedSize; left > 0;) {
-            const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(left, buffer.size()));
-            const ssize_t got = read(in.get(), buffer.data(), want);
-            if (got <= 0 || !writeAll(out.get(), buffer.data(), static_cast<std::size_t>(got))) {
-                return 1;
-            }
-            left -= static_cast<std::uint64_t>(got);
-        }
+    if (!copyMember(installer, written, archive, buffer)) {
+        return 1;
     }
     const ScopedGzip member(archive);
     if (!member.get() || gzbuffer(member.get(), kFloorBuffer) != 0) {
         return 1;
     }
     for (const bench::SyntheticFile& f : files) {
-        const fs::path target = fs::path(dir) / ("slot" + std::to_string(f.kind)) / nativeName(f.name);
+        const fs::path target = targetOf(dir, f);
         fs::create_directories(target.parent_path());
         const ScopedFd fd(open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
-        for (std::uint64_t left = f.size; left > 0;) {
-            const unsigned want = static_cast<unsigned>(std::min<std::uint64_t>(left, buffer.size()));
-            const int got = gzread(member.get(), buffer.data(), want);
-            if (fd.get() < 0 || got <= 0 || !writeAll(fd.get(), buffer.data(), static_cast<std::size_t>(got))) {
-                return 1;
-            }
-            left -= static_cast<std::uint64_t>(got);
+        if (!inflateInto(member.get(), fd.get(), f.size, buffer)) {
+            return 1;
         }
     }
     unlink(archive.c_str());
+    return 0;
+}
+
+// The floor of the format's passes: the member copied out, inflated whole into the store, the store's data
+// copied into the files in the order the directory lists them, and each file read back for its MD5.
+int formatPassesFloor(const std::string& installer, const bench::SyntheticInstaller& written,
+                      const std::vector<bench::SyntheticFile>& files, const std::string& dir) {
+    fs::create_directories(dir);
+    const std::string archive = dir + "/tmp.zip";
+    const std::string store = dir + "/installer.dat";
+    std::vector<std::uint8_t> buffer(kFloorBuffer);
+    if (!copyMember(installer, written, archive, buffer)) {
+        return 1;
+    }
+    {
+        const ScopedGzip member(archive);
+        const ScopedFd out(open(store.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
+        if (!member.get() || gzbuffer(member.get(), kFloorBuffer) != 0 ||
+            !inflateInto(member.get(), out.get(), written.unpackedSize, buffer)) {
+            return 1;
+        }
+    }
+    {
+        const ScopedFd in(open(store.c_str(), O_RDONLY));
+        for (const bench::SyntheticFile& f : files) {
+            const fs::path target = targetOf(dir, f);
+            fs::create_directories(target.parent_path());
+            const ScopedFd out(open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
+            if (in.get() < 0 || out.get() < 0 || !copyRange(in.get(), out.get(), f.size, buffer)) {
+                return 1;
+            }
+        }
+    }
+    for (const bench::SyntheticFile& f : files) {
+        const ScopedFd in(open(targetOf(dir, f).c_str(), O_RDONLY));
+        Md5 digest;
+        for (ssize_t got = 0; in.get() >= 0 && (got = read(in.get(), buffer.data(), buffer.size())) > 0;) {
+            digest.update(buffer.data(), static_cast<std::size_t>(got));
+        }
+        digest.finish();
+    }
+    unlink(archive.c_str());
+    unlink(store.c_str());
     return 0;
 }
 
@@ -225,19 +296,23 @@ int benchmark() {
         return 1;
     }
     std::vector<double> engineTimes;
-    std::vector<double> floorTimes;
+    std::vector<double> formatTimes;
+    std::vector<double> singlePassTimes;
     long smallResident = 0;
     for (int run = 0; run < kRuns; ++run) {
         clearFolder(engineDir);
         const ChildRun engine = engineRun(installer, engineDir);
         clearFolder(floorDir);
-        const ChildRun floor = inChild([&] { return floorExtract(installer, shipped, files, floorDir); });
-        if (!engine.succeeded || !floor.succeeded) {
-            std::cerr << "bench_engine: " << (engine.succeeded ? "the floor" : "pkgtool extract") << " failed\n";
+        const ChildRun format = inChild([&] { return formatPassesFloor(installer, shipped, files, floorDir); });
+        clearFolder(floorDir);
+        const ChildRun singlePass = inChild([&] { return singlePassFloor(installer, shipped, files, floorDir); });
+        if (!engine.succeeded || !format.succeeded || !singlePass.succeeded) {
+            std::cerr << "bench_engine: " << (engine.succeeded ? "a floor" : "pkgtool extract") << " failed\n";
             return 1;
         }
         engineTimes.push_back(engine.seconds);
-        floorTimes.push_back(floor.seconds);
+        formatTimes.push_back(format.seconds);
+        singlePassTimes.push_back(singlePass.seconds);
         smallResident = std::max(smallResident, engine.maxResidentKiB);
     }
     clearFolder(engineDir);
@@ -254,8 +329,9 @@ int benchmark() {
     }
 
     const double engineMedian = median(engineTimes);
-    const double floorMedian = median(floorTimes);
-    const double ratio = engineMedian / floorMedian;
+    const double formatMedian = median(formatTimes);
+    const double singlePassMedian = median(singlePassTimes);
+    const double ratio = engineMedian / formatMedian;
     const long growth = largeRun.maxResidentKiB - smallResident;
     const bool ratioMet = ratio <= kRatioGoal;
     const bool flatMet = growth <= kFlatGoalKiB;
@@ -263,8 +339,10 @@ int benchmark() {
                 megabytes(shipped.unpackedSize), megabytes(shipped.dataSize), megabytes(shipped.packedSize));
     std::printf("%-44s %12s %12s %8s %8s\n", "figure", "measured", "floor", "ratio", "goal");
     const std::string timed = "pkgtool extract, median of " + std::to_string(kRuns);
-    std::printf("%-44s %9.1f ms %9.1f ms %8.2f   <= %.1f  %s\n", timed.c_str(), engineMedian * 1e3,
-                floorMedian * 1e3, ratio, kRatioGoal, ratioMet ? "met" : "MISSED");
+    std::printf("%-44s %9.1f ms %9.1f ms %8.2f   <= %.2f %s\n", (timed + " / format's passes").c_str(),
+                engineMedian * 1e3, formatMedian * 1e3, ratio, kRatioGoal, ratioMet ? "met" : "MISSED");
+    std::printf("%-44s %9.1f ms %9.1f ms %8.2f   (information)\n", (timed + " / single pass").c_str(),
+                engineMedian * 1e3, singlePassMedian * 1e3, engineMedian / singlePassMedian);
     std::printf("%-44s %8ld KiB\n", "peak resident, shipped-size package", smallResident);
     std::printf("%-44s %8ld KiB\n", ("peak resident, " + std::to_string(static_cast<int>(megabytes(large.unpackedSize))) +
                                      " MB package").c_str(),

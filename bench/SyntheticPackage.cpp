@@ -191,6 +191,8 @@ bool writeSyntheticInstaller(const std::string& path, const std::vector<Syntheti
         entry.kind = f.kind;
         entry.size = static_cast<std::uint32_t>(f.size);
         entry.size2 = entry.size;
+        // As in the shipped package, every placed file is checked against its digest.
+        entry.verify = 1;
         entries.push_back(entry);
         dataSize += f.size;
     }

@@ -25,10 +25,10 @@ OsType osTypeOf(const platform::VersionRecord& version, const platform::SystemFa
         case 0:
             return OS_WIN2000;
         case 1:
-            return OS_WINXP_PE_X64;
+            return OS_WINXP;
         case 2:
             if (workstation && facts.nativeProcessorArchitecture() == platform::PROCESSOR_ARCH_AMD64) {
-                return OS_WINXP_POR_X64;
+                return OS_WINXP_X64;
             }
             return facts.serverR2Metric() == 0 ? OS_WINSERVER2003 : OS_WINSERVER2003_R2;
         default:
@@ -142,7 +142,7 @@ InstallResult detectSystem(InstallerContext& context, const platform::SystemFact
 
 bool isSupportedEdition(const InstallerContext& context) {
     return isDesktopFromVista(context.osType) ||
-           (context.archCode == ARCH_X86 && context.osType == OS_WINXP_PE_X64);
+           (context.archCode == ARCH_X86 && context.osType == OS_WINXP);
 }
 
 std::wstring systemDrive(const platform::SystemFacts& facts) {

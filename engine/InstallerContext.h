@@ -29,8 +29,8 @@ constexpr ArchCode ARCH_UNKNOWN = 4;
 // Windows edition.
 using OsType = std::uint32_t;
 constexpr OsType OS_WIN2000 = 0;
-constexpr OsType OS_WINXP_PE_X64 = 1;
-constexpr OsType OS_WINXP_POR_X64 = 2;
+constexpr OsType OS_WINXP = 1;
+constexpr OsType OS_WINXP_X64 = 2;
 constexpr OsType OS_WINSERVER2003 = 3;
 constexpr OsType OS_WINHOMESERVER = 4;
 constexpr OsType OS_WINSERVER2003_R2 = 5;

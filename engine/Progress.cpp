@@ -8,7 +8,7 @@ constexpr std::uint32_t kPlacementPoints = 40;
 // Every intermediate value is stored at its own precision, also where the compiler would keep more (x87).
 float single(float value) { return singlePrecision(value); }
 
-double twice(double value) {
+double doublePrecision(double value) {
     volatile double stored = value;
     return stored;
 }
@@ -37,6 +37,6 @@ std::uint32_t placementPercent(std::uint64_t done, std::uint32_t total, std::uin
         return limit;
     }
     const float ratio = single(single(static_cast<float>(done)) / single(static_cast<float>(total)));
-    const double percent = twice(twice(static_cast<double>(ratio) * kPlacementPoints) + base);
+    const double percent = doublePrecision(doublePrecision(static_cast<double>(ratio) * kPlacementPoints) + base);
     return percent < limit ? static_cast<std::uint32_t>(percent) : limit;
 }

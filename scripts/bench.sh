@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # `make bench`: runs every benchmark program of the native build and gathers their ratio tables
-# into build/bench/results.txt.
+# into build/bench/results.txt. Every figure is printed; the status is nonzero when any goal was missed or a
+# benchmark could not run.
 set -uo pipefail
 build=${1:-build}
+status=0
 mkdir -p "$build/bench"
 results="$build/bench/results.txt"
 : >"$results"
@@ -11,7 +13,7 @@ for program in "$build"/native/bench/bench_*; do
   [[ -x "$program" ]] || continue
   found=1
   echo "== $(basename "$program")" | tee -a "$results"
-  "$program" | tee -a "$results" || exit 1
+  "$program" | tee -a "$results" || status=1
 done
 [[ $found -eq 1 ]] || echo "no benchmark programs in $build/native/bench" | tee -a "$results"
 
@@ -20,10 +22,10 @@ done
 ui_bench="$build/win64/bench/ui/ui-bench-demo.exe"
 if [[ -f "$ui_bench" ]]; then
   echo "== wizard under wine64" | tee -a "$results"
-  figures=$(scripts/wine-run.sh --root "$build/win64/wine" --name ui_bench -- bench/ui/ui_figures.sh "$ui_bench" | tr -d "\r") || exit 1
+  figures=$(scripts/wine-run.sh --root "$build/win64/wine" --name ui_bench -- bench/ui/ui_figures.sh "$ui_bench" | tr -d "\r") || status=1
   extract_dir=$(mktemp -d)
   floor_start=$(date +%s%N)
-  "$build/native/tools/pkgtool/pkgtool" extract "$ui_bench" "$extract_dir" >/dev/null || exit 1
+  "$build/native/tools/pkgtool/pkgtool" extract "$ui_bench" "$extract_dir" >/dev/null || status=1
   extract_ms=$(( ($(date +%s%N) - floor_start) / 1000000 ))
   rm -rf "$extract_dir"
   printf '%s\nextract_floor_ms %s\n' "$figures" "$extract_ms" | awk '
@@ -42,3 +44,4 @@ if [[ -f "$ui_bench" ]]; then
     }' | tee -a "$results"
 fi
 echo "results: $results"
+exit $status

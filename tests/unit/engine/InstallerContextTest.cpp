@@ -42,8 +42,8 @@ struct EditionRow {
 
 TEST(DetectSystem, EveryEditionRowGivesItsOsType) {
     const EditionRow rows[] = {
-        {5, 0, WS, X86, 0, OS_WIN2000},           {5, 1, WS, X86, 0, OS_WINXP_PE_X64},
-        {5, 2, WS, AMD64, 0, OS_WINXP_POR_X64},   {5, 2, WS, X86, 0, OS_WINSERVER2003},
+        {5, 0, WS, X86, 0, OS_WIN2000},           {5, 1, WS, X86, 0, OS_WINXP},
+        {5, 2, WS, AMD64, 0, OS_WINXP_X64},   {5, 2, WS, X86, 0, OS_WINSERVER2003},
         {5, 2, SERVER, AMD64, 0, OS_WINSERVER2003}, {5, 2, SERVER, X86, 1, OS_WINSERVER2003_R2},
         {6, 0, WS, X86, 0, OS_VISTA},             {6, 0, SERVER, X86, 0, OS_SERVER_2008},
         {6, 1, SERVER, AMD64, 0, OS_SERVER_2008_R2}, {6, 1, WS, AMD64, 0, OS_WIN7},
@@ -152,7 +152,7 @@ TEST(ComputeDirectories, UnsupportedEditionsLeaveTheSystemAndProgramSlotsEmpty) 
         EXPECT_EQ(L"C:\\Users\\u\\AppData\\Roaming", c.directories[DEST_ROAMING]);
     }
     EXPECT_EQ(OS_SERVER_2012_R2, directoriesFor(facts(6, 3, SERVER, AMD64), ERR_UNSUPPORTED_EDITION).osType);
-    EXPECT_EQ(OS_WINXP_POR_X64, directoriesFor(facts(5, 2, WS, AMD64), ERR_UNSUPPORTED_EDITION).osType);
+    EXPECT_EQ(OS_WINXP_X64, directoriesFor(facts(5, 2, WS, AMD64), ERR_UNSUPPORTED_EDITION).osType);
     // A failed version query leaves the edition unknown, so it is unsupported too.
     GivenSystemFacts noVersion = facts(6, 1, WS, AMD64);
     noVersion.versionKnown = false;
