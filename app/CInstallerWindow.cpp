@@ -1,11 +1,25 @@
 #include "app/CInstallerWindow.h"
 
 #include "app/Deployment.h"
+#include "platform/win32/SystemFunction.h"
+#include "toolkit/ScopedGdi.h"
 
 bool isInDragStrip(int32_t x, int32_t y) { return y >= 10 && y <= 39 && x < 639; }
 
-UIPoint centredPosition(int32_t screenWidth, int32_t screenHeight) {
-    return UIPoint{(screenWidth - kInstallerWindowWidth) / 2, (screenHeight - kInstallerWindowHeight) / 2};
+float displayScale(HWND window) {
+    using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+    const auto getDpiForWindow = platform::systemFunction<GetDpiForWindowFunction>(L"user32.dll", "GetDpiForWindow");
+    UINT dpi = getDpiForWindow != nullptr ? getDpiForWindow(window) : 0;
+    if (dpi == 0) {
+        ScopedWindowDc screen(nullptr, GetDC(nullptr));
+        if (screen.get() != nullptr) dpi = static_cast<UINT>(GetDeviceCaps(screen.get(), LOGPIXELSX));
+    }
+    return dpi != 0 ? static_cast<float>(dpi) / 96.0f : 1.0f;
+}
+
+UIPoint centredPosition(int32_t screenWidth, int32_t screenHeight, float scale) {
+    return UIPoint{(screenWidth - deviceLength(kInstallerWindowWidth, scale)) / 2,
+                   (screenHeight - deviceLength(kInstallerWindowHeight, scale)) / 2};
 }
 
 LRESULT CInstallerWindow::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -28,7 +42,8 @@ LRESULT CInstallerWindow::windowProc(UINT message, WPARAM wParam, LPARAM lParam)
 void CInstallerWindow::onLeftButtonDown(uint32_t flags, int32_t x, int32_t y) {
     UIWindow::onLeftButtonDown(flags, x, y);
     // The system takes the press for one on a caption and runs its own move loop until the button is up.
-    if (isInDragStrip(x, y)) SendMessageW(handle(), WM_NCLBUTTONDOWN, HTCAPTION, 0);
+    const UIPoint point = toViewCoordinates(x, y);
+    if (isInDragStrip(point.x, point.y)) SendMessageW(handle(), WM_NCLBUTTONDOWN, HTCAPTION, 0);
 }
 
 void CInstallerWindow::onTimer(uintptr_t timerId) {

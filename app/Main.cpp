@@ -1,5 +1,5 @@
-// The installer's entry: the command line, one install per machine, then the wizard (or, for deployments, the
-// unattended install) and the exit code that tells the outcome.
+// The installer's entry: the command line, one install per machine, then the wizard at the display's scale (or,
+// for deployments, the unattended install) and the exit code that tells the outcome.
 #include <windows.h>
 
 #include "app/CInstallerWindow.h"
@@ -52,7 +52,9 @@ int runWizard(HINSTANCE instance, const InstallerParts& parts, bool passive) {
         SendMessageW(window.handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
         SendMessageW(window.handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
     }
-    const UIPoint position = centredPosition(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    window.setScale(displayScale(window.handle()));
+    const UIPoint position =
+        centredPosition(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), window.scale());
     window.setFrame(position.x, position.y, kInstallerWindowWidth, kInstallerWindowHeight);
     window.setHidden(false);
     if (passive && window.installerView() != nullptr) window.installerView()->installWithoutClick();

@@ -81,13 +81,8 @@ UIButton* UIInstallerView::addButton(int32_t action) {
     return button;
 }
 
-UIImage* UIInstallerView::loadPng(int32_t id) const {
-    ResourceCopy copy;
-    if (loadResourceCopy(window()->instance(), id, L"PNG", copy) != 0) return nullptr;
-    auto* image = new UIImage(copy.bytes, copy.length);
-    freeResourceCopy(copy.block);
-    return image;
-}
+// The picture with its double-size form, which the views draw above 100 percent.
+UIImage* UIInstallerView::loadPng(int32_t id) const { return loadPngResource(window()->instance(), id); }
 
 void UIInstallerView::replaceBackground(int32_t picture) {
     if (backgroundImage_ != nullptr) backgroundImage_->release();

@@ -8,10 +8,11 @@
 # A failure of the harness or of Wine itself exits 125 with a line that starts "wine-harness:",
 # so it is never mistaken for a failing test.
 #
-# usage: wine-run.sh --root DIR [--name NAME] [--use-display] [--] PROGRAM [ARGS...]
+# usage: wine-run.sh --root DIR [--name NAME] [--screen WxH] [--use-display] [--] PROGRAM [ARGS...]
 #        wine-run.sh --root DIR --cleanup
 #   --root DIR     where the base prefix, the per-run prefixes and the harness's records live
 #   --name NAME    the run's prefix is DIR/prefixes/NAME (default: the program's base name)
+#   --screen WxH   the private display's size (default 1280x1024; a window at 200 percent needs more)
 #   --use-display  shows the program on the present $DISPLAY instead of a private Xvfb (for a person)
 #   --cleanup      ends every wineserver and Xvfb that an earlier run under DIR left behind
 # PROGRAM is a Windows program, or a script that runs several of them in the one prefix ($ZELN_WINE64 PROG).
@@ -24,11 +25,12 @@ readonly WINESERVER=${ZELN_WINESERVER:-/usr/lib/wine/wineserver}
 
 fail() { echo "wine-harness: $*" >&2; exit $HARNESS_FAILURE; }
 
-root="" name="" cleanup=0 use_display=0
+root="" name="" screen=1280x1024 cleanup=0 use_display=0
 while [[ $# -gt 0 ]]; do
   case "$1" in
     --root) [[ $# -ge 2 ]] || fail "--root needs a folder"; root=$2; shift 2 ;;
     --name) [[ $# -ge 2 && -n "$2" ]] || fail "--name needs a name"; name=$2; shift 2 ;;
+    --screen) [[ $# -ge 2 && "$2" =~ ^[0-9]+x[0-9]+$ ]] || fail "--screen needs a size WxH"; screen=$2; shift 2 ;;
     --cleanup) cleanup=1; shift ;;
     --use-display) use_display=1; shift ;;
     --) shift; break ;;
@@ -143,7 +145,7 @@ else
   # A private display: Xvfb picks a free number itself and writes it once it accepts connections.
   displayfile="$root/runs/$$.display"
   : >"$displayfile"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$displayfile" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp 3>"$displayfile" >/dev/null 2>&1 &
   xvfb_pid=$!
   printf 'xvfb=%s\nprefix=%s\n' "$xvfb_pid" "$prefix" >"$record"
   for _ in $(seq 100); do

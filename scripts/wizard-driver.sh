@@ -1,15 +1,21 @@
 # Drives the installer wizard on an X display like a person would, and reads its pages back from
 # screenshots. Sourced by `make run` and by the end-to-end tests, inside a prefix made by wine-run.sh
-# (WINEPREFIX, DISPLAY and ZELN_WINE64 set). Coordinates are the window's own: (0, 0) is its top-left
-# corner, 720 x 547 its size; the layout of the controls is the wizard's:
+# (WINEPREFIX, DISPLAY and ZELN_WINE64 set). Coordinates are the window's own logical grid: (0, 0) is its
+# top-left corner, 720 x 547 its size; the layout of the controls is the wizard's:
 #   install button (653, 193, 44, 160), finish button (653, 397, 44, 105), close (674, 11, 35, 30),
 #   minimize (638, 11, 35, 30), agreement box (587, 74, 16, 16), progress bar rows 531-535 from x 11.
+# On a display of WIZARD_DPI dots per inch (96 unless set) the window is that grid times WIZARD_DPI / 96 in
+# screen pixels, and the functions scale every coordinate and rectangle they are given the same way.
 # Every function answers by its status and is safe to call under `set -e`.
 
 readonly WIZARD_TITLE="泽尔恩输入法 安装向导"
 WIZARD_PID="" WIZARD_WINDOW="" WIZARD_X=0 WIZARD_Y=0 WIZARD_STATUS=""
+WIZARD_DPI=${WIZARD_DPI:-96}
 
 wizard_fail() { echo "wizard: $*" >&2; return 1; }
+
+# A length of the grid in screen pixels at WIZARD_DPI, truncated as the wizard truncates it.
+wizard_px() { echo $(($1 * WIZARD_DPI / 96)); }
 
 # Starts the installer in the background and waits up to 60 s for its window.
 wizard_start() {
@@ -34,7 +40,10 @@ wizard_locate() {
   [[ -n "$WIZARD_X" && -n "$WIZARD_Y" ]]
 }
 
-wizard_move_to() { xdotool mousemove "$((WIZARD_X + $1))" "$((WIZARD_Y + $2))"; sleep 0.2; }
+wizard_move_to() {
+  xdotool mousemove "$((WIZARD_X + $(wizard_px "$1")))" "$((WIZARD_Y + $(wizard_px "$2")))"
+  sleep 0.2
+}
 
 # A left click at a point of the window: the pointer comes to rest there first, as a hand would.
 wizard_click() {
@@ -43,41 +52,45 @@ wizard_click() {
   sleep 0.5
 }
 
-# Presses at one point of the window, moves by (dx, dy) with the button held, releases.
+# Presses at one point of the window, moves by (dx, dy) screen pixels with the button held, releases.
 wizard_drag() {
   wizard_move_to "$1" "$2"
   xdotool mousedown 1
   sleep 0.3
-  local step
+  local step x y
+  x=$((WIZARD_X + $(wizard_px "$1"))) y=$((WIZARD_Y + $(wizard_px "$2")))
   for step in 1 2 3 4 5; do
-    xdotool mousemove "$((WIZARD_X + $1 + $3 * step / 5))" "$((WIZARD_Y + $2 + $4 * step / 5))"
+    xdotool mousemove "$((x + $3 * step / 5))" "$((y + $4 * step / 5))"
     sleep 0.1
   done
   xdotool mouseup 1
   sleep 0.5
 }
 
-# Saves the screen's 720 x 547 rectangle where the window stands (the screen itself with a second path).
+# Saves the screen's rectangle where the window stands, 720 x 547 at 96 DPI (the screen itself with a second
+# path).
 wizard_shot() {
   local screen=${2:-}
   local whole
   whole=$(mktemp --suffix .png)
   import -window root "$whole" 2>/dev/null || { rm -f "$whole"; return 1; }
-  convert "$whole" -crop "720x547+$WIZARD_X+$WIZARD_Y" +repage "$1"
+  convert "$whole" -crop "$(wizard_px 720)x$(wizard_px 547)+$WIZARD_X+$WIZARD_Y" +repage "$1"
   if [[ -n "$screen" ]]; then mv "$whole" "$screen"; else rm -f "$whole"; fi
 }
 
-# "R G B" of a pixel of a screenshot.
+# "R G B" of a pixel of a screenshot, given on the grid.
 wizard_pixel() {
-  convert "$1" -format "%[fx:int(255*p{$2,$3}.r)] %[fx:int(255*p{$2,$3}.g)] %[fx:int(255*p{$2,$3}.b)]" info:
+  local x y
+  x=$(wizard_px "$2") y=$(wizard_px "$3")
+  convert "$1" -format "%[fx:int(255*p{$x,$y}.r)] %[fx:int(255*p{$x,$y}.g)] %[fx:int(255*p{$x,$y}.b)]" info:
 }
 
-# How many pixels of the rectangle (x, y, width, height) of a screenshot have channels in the ranges
-# "RMIN RMAX GMIN GMAX BMIN BMAX".
+# How many pixels of the rectangle (x, y, width, height) on the grid of a screenshot have channels in the
+# ranges "RMIN RMAX GMIN GMAX BMIN BMAX".
 wizard_count_pixels() {
   local ranges
   read -r -a ranges <<<"$6"
-  convert "$1" -crop "$4x$5+$2+$3" +repage -depth 8 txt:- |
+  convert "$1" -crop "$(wizard_px "$4")x$(wizard_px "$5")+$(wizard_px "$2")+$(wizard_px "$3")" +repage -depth 8 txt:- |
     awk -F'[(),]+' -v r0="${ranges[0]}" -v r1="${ranges[1]}" -v g0="${ranges[2]}" -v g1="${ranges[3]}" \
         -v b0="${ranges[4]}" -v b1="${ranges[5]}" \
         'NR > 1 && $3 >= r0 && $3 <= r1 && $4 >= g0 && $4 <= g1 && $5 >= b0 && $5 <= b1 { n++ } END { print n + 0 }'
@@ -93,13 +106,14 @@ wizard_pixel_near() {
   done
 }
 
-# The page a screenshot shows, told by pixels only that page has there.
+# The page a screenshot shows, told by pixels only that page has there: inside solid shapes, away from their
+# edges, so that they hold at every scale.
 wizard_shot_is_page() {
   local shot=$1
   case "$2" in
-    welcome) wizard_pixel_near "$shot" 302 72 "46 126 195" && wizard_pixel_near "$shot" 300 80 "170 201 227" ;;
+    welcome) wizard_pixel_near "$shot" 302 72 "46 126 195" && wizard_pixel_near "$shot" 290 60 "61 140 209" ;;
     installing) wizard_pixel_near "$shot" 302 72 "255 255 255" && wizard_pixel_near "$shot" 150 60 "255 255 255" ;;
-    success) wizard_pixel_near "$shot" 150 60 "46 158 91" && wizard_pixel_near "$shot" 302 72 "89 99 111" ;;
+    success) wizard_pixel_near "$shot" 150 60 "46 158 91" && wizard_pixel_near "$shot" 140 70 "46 158 91" ;;
     failure) wizard_pixel_near "$shot" 302 72 "224 72 72" && wizard_pixel_near "$shot" 300 80 "224 72 72" ;;
     *) return 1 ;;
   esac

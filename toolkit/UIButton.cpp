@@ -29,9 +29,8 @@ UIImage* UIButton::imageToDraw() const {
 void UIButton::paint(GpGraphics* graphics, UIRect bounds) {
     UIView::paint(graphics, bounds);
     const UIImage* image = imageToDraw();
-    if (image != nullptr && image->bitmap() != nullptr) {
-        DllExports::GdipDrawImageRectI(graphics, image->bitmap(), 0, 0, bounds.width, bounds.height);
-    }
+    GpImage* bitmap = image != nullptr ? image->bitmapFor(scale()) : nullptr;
+    if (bitmap != nullptr) DllExports::GdipDrawImageRectI(graphics, bitmap, 0, 0, bounds.width, bounds.height);
 }
 
 void UIButton::setFrame(UIRect frame) {

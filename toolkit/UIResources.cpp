@@ -83,24 +83,48 @@ UIImage::SurfacePixels readSurfacePixels(GpImage* image) {
     return read;
 }
 
-}  // namespace
-
-UIImage::UIImage(const void* bytes, size_t length) {
+// The image the bytes decode to, or none.
+ScopedImage decodeImage(const void* bytes, size_t length) {
     ScopedStream stream = streamOverCopy(bytes, length);
     GpImage* image = nullptr;
-    if (stream && DllExports::GdipLoadImageFromStream(stream.get(), &image) == Ok) bitmap_.reset(image);
+    if (!stream || DllExports::GdipLoadImageFromStream(stream.get(), &image) != Ok) return nullptr;
+    return ScopedImage(image);
 }
+
+}  // namespace
+
+UIImage::UIImage(const void* bytes, size_t length) { base_.bitmap = decodeImage(bytes, length); }
 
 void UIImage::freeResources() {
-    bitmap_.reset();
-    surfacePixels_.reset();
+    base_ = Form{};
+    doubleSizeBytes_.clear();
+    doubleSize_.reset();
 }
 
-const std::vector<uint32_t>& UIImage::surfacePixels(int32_t width, int32_t height) const {
-    if (!surfacePixels_) surfacePixels_ = readSurfacePixels(bitmap_.get());
+void UIImage::setDoubleSize(const void* bytes, size_t length) {
+    const auto* first = static_cast<const uint8_t*>(bytes);
+    doubleSizeBytes_.assign(first, first + length);
+    doubleSize_.reset();
+}
+
+const UIImage::Form& UIImage::formFor(float scale) const {
+    if (scale <= 1.0f) return base_;
+    if (!doubleSize_ && !doubleSizeBytes_.empty()) {
+        doubleSize_.emplace();
+        doubleSize_->bitmap = decodeImage(doubleSizeBytes_.data(), doubleSizeBytes_.size());
+        std::vector<uint8_t>().swap(doubleSizeBytes_);
+    }
+    return doubleSize_ && doubleSize_->bitmap ? *doubleSize_ : base_;
+}
+
+GpImage* UIImage::bitmapFor(float scale) const { return formFor(scale).bitmap.get(); }
+
+const std::vector<uint32_t>& UIImage::surfacePixels(int32_t width, int32_t height, float scale) const {
+    const Form& form = formFor(scale);
+    if (!form.surfacePixels) form.surfacePixels = readSurfacePixels(form.bitmap.get());
     static const std::vector<uint32_t> none;
-    const std::vector<uint32_t>& pixels = surfacePixels_->pixels;
-    const bool sameSize = width > 0 && height > 0 && surfacePixels_->width == static_cast<UINT>(width) &&
+    const std::vector<uint32_t>& pixels = form.surfacePixels->pixels;
+    const bool sameSize = width > 0 && height > 0 && form.surfacePixels->width == static_cast<UINT>(width) &&
                           pixels.size() == static_cast<size_t>(width) * static_cast<size_t>(height);
     return sameSize ? pixels : none;
 }
@@ -183,4 +207,16 @@ int freeResourceCopy(HGLOBAL& block) {
     GlobalFree(block);
     block = nullptr;
     return 0;
+}
+
+UIImage* loadPngResource(HMODULE module, int32_t id) {
+    ResourceCopy copy;
+    if (loadResourceCopy(module, id, L"PNG", copy) != 0) return nullptr;
+    auto* image = new UIImage(copy.bytes, copy.length);
+    freeResourceCopy(copy.block);
+    if (loadResourceCopy(module, id, kDoubleSizePngType, copy) == 0) {
+        image->setDoubleSize(copy.bytes, copy.length);
+        freeResourceCopy(copy.block);
+    }
+    return image;
 }

@@ -14,17 +14,23 @@
 #include "toolkit/ScopedGdi.h"
 
 // A bitmap decoded from PNG (or any format the drawing library decodes) bytes. Bytes that do not decode
-// give an image without a bitmap, which draws nothing.
+// give an image without a bitmap, which draws nothing. An image may also carry its double-size form, the
+// same picture drawn with twice the pixels each way, which views painting above scale 1.0 draw instead.
 class UIImage : public MGObject {
 public:
     UIImage(const void* bytes, size_t length);
 
     void freeResources() override;
-    Gdiplus::GpImage* bitmap() const { return bitmap_.get(); }
-    // The picture as a surface of exactly `width` x `height` holds it: premultiplied, the bottom row
-    // first, ready to be copied in. Read from the bitmap once; empty when the image has another size or
-    // gives no pixels.
-    const std::vector<uint32_t>& surfacePixels(int32_t width, int32_t height) const;
+    Gdiplus::GpImage* bitmap() const { return base_.bitmap.get(); }
+    // Keeps a copy of the bytes of the double-size form; they are decoded when a scale above 1.0 first
+    // asks for it, so that a display at 100 percent never pays for them.
+    void setDoubleSize(const void* bytes, size_t length);
+    // The form to draw at a display scale: the double-size one above 1.0 when it decodes, else the bitmap.
+    Gdiplus::GpImage* bitmapFor(float scale) const;
+    // The form for the scale as a surface of exactly `width` x `height` holds it: premultiplied, the
+    // bottom row first, ready to be copied in. Read from its bitmap once; empty when that form has another
+    // size or gives no pixels.
+    const std::vector<uint32_t>& surfacePixels(int32_t width, int32_t height, float scale) const;
 
     // Pixels in a surface's layout, with the row width they were read at.
     struct SurfacePixels {
@@ -33,8 +39,17 @@ public:
     };
 
 private:
-    ScopedImage bitmap_;
-    mutable std::optional<SurfacePixels> surfacePixels_;  // read on first use
+    // One form of the picture: its bitmap and, once asked for, its pixels.
+    struct Form {
+        ScopedImage bitmap;
+        mutable std::optional<SurfacePixels> surfacePixels;  // read on first use
+    };
+    const Form& formFor(float scale) const;
+
+    Form base_;
+    // The double-size form's bytes until a scale first asks for it, then the form.
+    mutable std::vector<uint8_t> doubleSizeBytes_;
+    mutable std::optional<Form> doubleSize_;
 };
 
 // A font with its own private collection, in which font bytes from the program's resources can be
@@ -83,3 +98,9 @@ struct ResourceCopy {
 int loadResourceCopy(HMODULE module, int32_t id, const wchar_t* type, ResourceCopy& copy);
 // Frees the block and clears the caller's handle; 1 for an empty handle, 0 otherwise.
 int freeResourceCopy(HGLOBAL& block);
+
+// The resource type of a picture's double-size form, under the number of the picture's own "PNG" resource.
+constexpr wchar_t kDoubleSizePngType[] = L"PNG2X";
+// A new image (one reference, the caller's) from the module's "PNG" resource `id`, carrying the "PNG2X"
+// resource of that number as its double-size form when the module has one; none without the "PNG" resource.
+UIImage* loadPngResource(HMODULE module, int32_t id);

@@ -32,3 +32,11 @@ struct UIPoint {
     int32_t x;
     int32_t y;
 };
+
+// A length of the window's logical grid (96 to the inch) in device pixels at a display scale: the product
+// in single precision, truncated toward zero. Surfaces, places on them and the pushed size all take it.
+inline int32_t deviceLength(int32_t logical, float scale) {
+    // Stored before it is truncated: the 32-bit build's x87 registers would otherwise keep more precision.
+    volatile float product = static_cast<float>(logical) * scale;
+    return static_cast<int32_t>(product);
+}

@@ -24,7 +24,19 @@ ScopedImage bitmapOverSurface(const Surface& surface) {
                                               topRow, &bitmap) != Ok) {
         return nullptr;
     }
+    // The logical grid is 96 to the inch whatever the display: a point is then 4/3 logical pixels, and the
+    // display scale is the transform's alone. (A new bitmap would otherwise take the system's DPI, which a
+    // program aware of it sees, and count it twice.)
+    DllExports::GdipBitmapSetResolution(bitmap, 96.0f, 96.0f);
     return ScopedImage(bitmap);
+}
+
+// Above or below 1.0, paintings given in logical coordinates are drawn through the scale, and pictures that
+// must be resized are filtered at their best.
+void drawThroughScale(GpGraphics* graphics, float scale) {
+    if (scale == 1.0f) return;
+    DllExports::GdipScaleWorldTransform(graphics, scale, scale, MatrixOrderPrepend);
+    DllExports::GdipSetInterpolationMode(graphics, InterpolationModeHighQualityBicubic);
 }
 
 // Copies pixels laid out as the surface lays out its own; false (nothing copied) when there are none.
@@ -57,16 +69,30 @@ void UIView::paint(GpGraphics* graphics, UIRect bounds) { fillRect(graphics, bou
 
 void UIView::setFrame(UIRect frame) {
     frame_ = frame;
+    resizeSurface();
+    setDirty(true);
+}
+
+void UIView::setScale(float scale) {
+    if (scale == scale_) return;
+    scale_ = scale;
+    resizeSurface();
+    setDirty(true);
+    MGArrayIterator children = children_->makeIterator();
+    while (MGObject* child = MGArray::nextForward(children)) static_cast<UIView*>(child)->setScale(scale);
+}
+
+void UIView::resizeSurface() {
     // Only a positive size makes a surface: a negative height would give a top-down one, which the
     // clearing and painting (made for bottom-up rows) would run past. Any other size keeps the old one.
-    if (frame.width > 0 && frame.height > 0) {
-        Surface replacement = makeSurface(frame.width, frame.height);
-        if (replacement.bitmap) {
-            SelectObject(drawingContext_.get(), replacement.bitmap.get());
-            surface_ = std::move(replacement);
-        }
+    const int32_t width = deviceLength(frame_.width, scale_);
+    const int32_t height = deviceLength(frame_.height, scale_);
+    if (width <= 0 || height <= 0) return;
+    Surface replacement = makeSurface(width, height);
+    if (replacement.bitmap) {
+        SelectObject(drawingContext_.get(), replacement.bitmap.get());
+        surface_ = std::move(replacement);
     }
-    setDirty(true);
 }
 
 void UIView::setBackgroundColor(UIColor color) {
@@ -104,6 +130,7 @@ void UIView::addChild(UIView* child) {
     child->setParent(this);
     child->window_ = window_;
     child->parent_ = this;
+    child->setScale(scale_);
     setDirty(true);
 }
 
@@ -112,14 +139,17 @@ void UIView::repaintSurface() {
         GdiFlush();
         const UIImage* picture = backgroundImage();
         const bool pictureCopied =
-            picture != nullptr && copyPixels(picture->surfacePixels(surface_.width, surface_.height), surface_);
+            picture != nullptr &&
+            copyPixels(picture->surfacePixels(surface_.width, surface_.height, scale_), surface_);
         if (!pictureCopied) std::memset(surface_.bits, 0, static_cast<size_t>(surface_.width) * surface_.height * 4);
         ScopedImage bitmap = bitmapOverSurface(surface_);
         GpGraphics* graphics = nullptr;
         if (bitmap && DllExports::GdipGetImageGraphicsContext(bitmap.get(), &graphics) == Ok) {
             ScopedGraphics owned(graphics);
-            if (!pictureCopied && picture != nullptr && picture->bitmap() != nullptr) {
-                DllExports::GdipDrawImageRectI(graphics, picture->bitmap(), 0, 0, frame_.width, frame_.height);
+            drawThroughScale(graphics, scale_);
+            if (!pictureCopied && picture != nullptr && picture->bitmapFor(scale_) != nullptr) {
+                DllExports::GdipDrawImageRectI(graphics, picture->bitmapFor(scale_), 0, 0, frame_.width,
+                                               frame_.height);
             }
             paint(graphics, UIRect{0, 0, frame_.width, frame_.height});
         }
@@ -153,9 +183,11 @@ void UIView::recomposite() {
 }
 
 void UIView::compositeOnto(HDC destination) const {
-    if (frame_.width <= 0 || frame_.height <= 0 || surface_.bits == nullptr) return;
-    GdiAlphaBlend(destination, frame_.x, frame_.y, frame_.width, frame_.height, compositeContext(), 0, 0, frame_.width,
-               frame_.height, sharedBlend());
+    const int32_t width = deviceLength(frame_.width, scale_);
+    const int32_t height = deviceLength(frame_.height, scale_);
+    if (width <= 0 || height <= 0 || surface_.bits == nullptr) return;
+    GdiAlphaBlend(destination, deviceLength(frame_.x, scale_), deviceLength(frame_.y, scale_), width, height,
+                  compositeContext(), 0, 0, width, height, sharedBlend());
 }
 
 bool paintTree(UIView* view) {

@@ -1,9 +1,11 @@
 #pragma once
-// The view tree: each view caches its own painting in a 32-bit premultiplied surface of its frame's size,
-// and a view with children keeps a second surface, its composite: that painting with its visible children
-// over it. A render repaints the dirty views and rebuilds, bottom-up, only the composites of subtrees in
-// which something changed, each from clean caches; the root's composite is what the window pushes. The
-// same tree answers hit tests. `UIControl` adds the pressed/hover look and target/action.
+// The view tree: each view caches its own painting in a 32-bit premultiplied surface of its frame's size
+// in device pixels (the frame times the display scale), and a view with children keeps a second surface,
+// its composite: that painting with its visible children over it. A render repaints the dirty views and
+// rebuilds, bottom-up, only the composites of subtrees in which something changed, each from clean caches;
+// the root's composite is what the window pushes. Frames, painting and hit tests are in the logical
+// coordinates of the window's grid; only surfaces and composition are in device pixels. `UIControl` adds
+// the pressed/hover look and target/action.
 #include <windows.h>
 #include <gdiplus.h>
 
@@ -23,11 +25,12 @@ public:
     ~UIView() override;
 
     // Draws the view's own content into its surface, which already holds the background image (or is
-    // cleared to transparent when there is none).
+    // cleared to transparent when there is none). The graphics object takes logical coordinates: the
+    // bounds are the frame's size, and the display scale is in its transform.
     virtual void paint(Gdiplus::GpGraphics* graphics, UIRect bounds);
-    // The picture every painting of the view starts from, stretched to its frame; none by default. At the
-    // frame's own size it is copied in rather than drawn: a full-window picture repainted at every render
-    // costs a copy, not a blend of every pixel.
+    // The picture every painting of the view starts from, stretched to its frame; none by default. When
+    // its form for the scale has the surface's own size it is copied in rather than drawn: a full-window
+    // picture repainted at every render costs a copy, not a blend of every pixel.
     virtual const UIImage* backgroundImage() const { return nullptr; }
     virtual UIView* parent() const { return parent_; }
     virtual void setParent(UIView* parent) { parent_ = parent; }
@@ -41,6 +44,10 @@ public:
     virtual void setInteractive(bool interactive);
     virtual bool isHidden() const { return hidden_; }
     virtual void setHidden(bool hidden);
+    // The display scale the view paints at, the same throughout a tree: its window's, handed down to each
+    // view added. A change remakes the surfaces of the view and of every view inside it and repaints them.
+    float scale() const { return scale_; }
+    void setScale(float scale);
 
     virtual bool acceptsLeftButtonDown(uint32_t flags, int32_t x, int32_t y);
     virtual bool acceptsLeftButtonUp(uint32_t flags, int32_t x, int32_t y);
@@ -73,6 +80,8 @@ public:
 private:
     friend class UIWindow;
 
+    // A surface for the frame at the scale, when both give it a size; otherwise the old one stays.
+    void resizeSurface();
     void repaintSurface();
     // Rebuilds the composite from the painting and the children's composites.
     void recomposite();
@@ -89,6 +98,7 @@ private:
     Surface composite_;
     ScopedMemoryDc compositeContext_;
     UIRect frame_{0, 0, 0, 0};
+    float scale_ = 1.0f;
     UIColor backgroundColor_ = UIColor::white();
     bool dirty_ = true;
     // The parent's composite holds this view as it was last rendered: hiding it must rebuild that composite.

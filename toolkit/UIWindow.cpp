@@ -130,7 +130,10 @@ void UIWindow::create(HINSTANCE instance, HWND parent, UINT classStyle, DWORD ex
     handle_ = CreateWindowExW(extendedStyle | WS_EX_LAYERED, className, nullptr, style, 0, 0, 0, 0,
                               parent != nullptr ? parent : owner, nullptr, toolkitModule(), this);
     rootView_ = createRootView();
-    if (rootView_ != nullptr) rootView_->window_ = this;
+    if (rootView_ != nullptr) {
+        rootView_->window_ = this;
+        rootView_->setScale(scale_);
+    }
     windowRegistry.push_back(this);
 }
 
@@ -199,6 +202,7 @@ void UIWindow::setScale(float scale) {
     // finite positive number would divide by zero or size the image at nothing, and is not taken.
     if (!(scale > 0.0f) || !std::isfinite(scale) || scale == scale_) return;
     scale_ = scale;
+    if (rootView_ != nullptr) rootView_->setScale(scale);
     setRedrawPending(true);
 }
 
@@ -239,6 +243,9 @@ LRESULT UIWindow::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_CAPTURECHANGED:
             if (reinterpret_cast<HWND>(lParam) != handle_) onCaptureLost();
+            return 0;
+        case kDpiChangedMessage:
+            if (lParam != 0) onDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
             return 0;
         case kRedrawRequestMessage:
             render();
@@ -376,33 +383,31 @@ void UIWindow::onTimer(uintptr_t) {}
 
 void UIWindow::onMoved(int32_t x, int32_t y) { position_ = POINT{x, y}; }
 
+void UIWindow::onDpiChanged(uint32_t dpi, const RECT& suggested) {
+    // Placed at once, as the system expects while it moves the window between displays; the content follows
+    // at the next push, which gives the window the size of its grid at the new scale.
+    position_ = POINT{suggested.left, suggested.top};
+    SetWindowPos(handle_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    setScale(static_cast<float>(dpi) / 96.0f);
+    setRedrawPending(true);
+}
+
 void UIWindow::render() {
     paintTree(rootView_);
     push();
     redrawPending_ = false;
 }
 
+// The root's composite is already in device pixels: pushed as it is, at the size of the grid at the scale.
 void UIWindow::push() {
     if (rootView_ == nullptr) return;
     ScopedWindowDc windowDc(handle_, GetWindowDC(handle_));
     BLENDFUNCTION blend = sharedBlend();
     POINT source = {0, 0};
-    if (scale_ == 1.0f) {
-        UpdateLayeredWindow(handle_, windowDc.get(), &position_, &size_, rootView_->compositeContext(), &source, 0,
-                            &blend, ULW_ALPHA);
-        return;
-    }
-    SIZE scaled = {static_cast<LONG>(static_cast<float>(size_.cx) * scale_),
-                   static_cast<LONG>(static_cast<float>(size_.cy) * scale_)};
-    ScopedMemoryDc scaledDc(CreateCompatibleDC(windowDc.get()));
-    Surface scaledSurface = makeSurface(scaled.cx, scaled.cy);
-    if (!scaledDc || !scaledSurface.bitmap) return;
-    HGDIOBJ previous = SelectObject(scaledDc.get(), scaledSurface.bitmap.get());
-    GdiAlphaBlend(scaledDc.get(), 0, 0, scaled.cx, scaled.cy, rootView_->compositeContext(), 0, 0, size_.cx, size_.cy,
-               blend);
-    UpdateLayeredWindow(handle_, windowDc.get(), &position_, &scaled, scaledDc.get(), &source, 0, &blend,
-                        ULW_ALPHA);
-    SelectObject(scaledDc.get(), previous);
+    SIZE pushed = {deviceLength(size_.cx, scale_), deviceLength(size_.cy, scale_)};
+    UpdateLayeredWindow(handle_, windowDc.get(), &position_, &pushed, rootView_->compositeContext(), &source, 0,
+                        &blend, ULW_ALPHA);
 }
 
 bool UIWindow::queryCursor() {

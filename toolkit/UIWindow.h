@@ -4,6 +4,8 @@
 // the tree into the root view's surface and pushes that with UpdateLayeredWindow. It also keeps the
 // process-wide toolkit state: the registry that routes messages to windows, the hidden message-only
 // owner window, and the drawing library's start-up and shutdown, counted across windows.
+// The window's size and its views live on a logical grid of 96 to the inch; its display scale (the
+// display's DPI over 96) makes the views paint at device resolution, and mouse positions are divided by it.
 #include <windows.h>
 
 #include <cstdint>
@@ -14,6 +16,10 @@ class UIView;
 
 // The redraw request a window posts to itself.
 constexpr UINT kRedrawRequestMessage = WM_USER + 1;
+// WM_DPICHANGED (Windows 8.1 on; the headers of the oldest Windows the program supports do not name it):
+// the window moved to a display of another DPI, given in the low word of wParam; lParam points to the
+// rectangle the system suggests for the window at that DPI.
+constexpr UINT kDpiChangedMessage = 0x02E0;
 // Class of the hidden message-only window that owns the toolkit's top-level windows.
 constexpr wchar_t kOwnerWindowClass[] = L"UIWINDOWPROC_CLASS{40301962-4093-42b9-9d6d-dbe9d53b247c}";
 
@@ -46,7 +52,7 @@ public:
     virtual int32_t userData() const { return userData_; }
     virtual void setUserData(int32_t value) { userData_ = value; }
     virtual float scale() const { return scale_; }
-    // Takes a finite positive scale; any other is ignored.
+    // Takes a finite positive scale, hands it to the views and repaints them at it; any other is ignored.
     virtual void setScale(float scale);
     virtual LRESULT windowProc(UINT message, WPARAM wParam, LPARAM lParam);
     virtual HWND handle() const { return handle_; }
@@ -71,14 +77,18 @@ public:
     virtual void onCaptureLost();
     virtual void onTimer(uintptr_t timerId);
     virtual void onMoved(int32_t x, int32_t y);
+    // The system moved the window to a display of another DPI: it takes the suggested rectangle and
+    // repaints at the new scale.
+    virtual void onDpiChanged(uint32_t dpi, const RECT& suggested);
     // Repaints the dirty views, composites the tree and pushes the root surface to the screen.
     virtual void render();
     virtual bool queryCursor();
     virtual UIView* createRootView();
+    // A point of the window's client area in device pixels, on the views' logical grid.
+    UIPoint toViewCoordinates(int32_t x, int32_t y) const;
 
 private:
     void push();
-    UIPoint toViewCoordinates(int32_t x, int32_t y) const;
     UIView* viewUnderCursor();
     void registerClassIfMissing(UINT classStyle, const wchar_t* className);
 

@@ -3,9 +3,10 @@
 
    check.py RES_DIR
 
-Every picture must have its size; every page picture the shared frame (soft shadow with transparent outer
-pixels, opaque panel, blue border and sidebar, blue rule at x 114); the icon must hold 48, 32 and 16 pixel
-images of 32 bits. Reads pixels through ImageMagick's raw RGBA output. Exits nonzero on the first mismatch.
+Every picture must have its size, and its double-size form (NAME@2x.png) twice that size; every page picture
+at both sizes the shared frame (soft shadow with transparent outer pixels, opaque panel, blue border and
+sidebar, blue rule at x 114); the icon must hold its images from 256 down to 16 pixels, of 32 bits. Reads
+pixels through ImageMagick's raw RGBA output. Exits nonzero after listing every mismatch.
 """
 import os
 import struct
@@ -22,7 +23,7 @@ PICTURES = {
     "box-ticked.png": (16, 16), "install-disabled.png": (44, 160),
 }
 PAGES = [name for name, size in PICTURES.items() if size == (720, 547)]
-ICON_SIZES = [48, 32, 16]
+ICON_SIZES = [256, 96, 64, 48, 40, 32, 24, 20, 16]
 
 
 def pixels(path):
@@ -32,31 +33,36 @@ def pixels(path):
     return int(size[0]), int(size[1]), raw
 
 
-def check_frame(name, width, raw):
+def check_frame(name, width, raw, scale):
     def at(x, y):
         i = 4 * (y * width + x)
         return tuple(raw[i:i + 4])
 
-    for y in range(frame.HEIGHT):
-        for x in range(frame.WIDTH):
-            inside = (frame.PANEL_LEFT <= x <= frame.PANEL_RIGHT and frame.PANEL_TOP <= y <= frame.PANEL_BOTTOM)
+    for y in range(frame.HEIGHT * scale):
+        for x in range(frame.WIDTH * scale):
+            inside = frame.inside_panel(x, y, scale)
             r, g, b, a = at(x, y)
-            if not inside and (a != frame.shadow_alpha(x, y) or (r, g, b) != (0, 0, 0)):
+            if not inside and (a != frame.shadow_alpha(x, y, scale) or (r, g, b) != (0, 0, 0)):
                 return f"{name}: shadow pixel ({x}, {y}) is {(r, g, b, a)}"
             if inside and a != 255:
                 return f"{name}: panel pixel ({x}, {y}) is not opaque"
-    edges = [at(x, 0)[3] for x in range(frame.WIDTH)] + [at(0, y)[3] for y in range(frame.HEIGHT)]
+    edges = [at(x, 0)[3] for x in range(frame.WIDTH * scale)] + [at(0, y)[3] for y in range(frame.HEIGHT * scale)]
     if any(edges):
         return f"{name}: outermost pixels are not fully transparent"
-    if at(360, 9)[3] != 71 or at(360, 537)[3] != 71 or at(9, 300)[3] != 71 or at(710, 300)[3] != 71:
+    beside = [at(360 * scale, 10 * scale - 1), at(360 * scale, 537 * scale), at(10 * scale - 1, 300 * scale),
+              at(710 * scale, 300 * scale)]
+    if any(pixel[3] != 71 for pixel in beside):
         return f"{name}: shadow beside the panel is not alpha 71"
     blue = frame.BLUE + (255,)
-    for y in range(frame.PANEL_TOP, frame.PANEL_BOTTOM + 1):
-        if at(frame.PANEL_LEFT, y) != blue or at(frame.PANEL_RIGHT, y) != blue or at(frame.RULE_X, y) != blue:
-            return f"{name}: border or rule at row {y} is not blue"
-    for x in range(frame.PANEL_LEFT, frame.PANEL_RIGHT + 1):
-        if at(x, frame.PANEL_TOP) != blue or at(x, frame.PANEL_BOTTOM) != blue:
-            return f"{name}: border at column {x} is not blue"
+    # Every pixel of a one-pixel line of the grid: S x S pixels of the picture.
+    for y in range(frame.PANEL_TOP * scale, (frame.PANEL_BOTTOM + 1) * scale):
+        for line in (frame.PANEL_LEFT, frame.PANEL_RIGHT, frame.RULE_X):
+            if any(at(line * scale + i, y) != blue for i in range(scale)):
+                return f"{name}: border or rule at row {y} is not blue"
+    for x in range(frame.PANEL_LEFT * scale, (frame.PANEL_RIGHT + 1) * scale):
+        for line in (frame.PANEL_TOP, frame.PANEL_BOTTOM):
+            if any(at(x, line * scale + i) != blue for i in range(scale)):
+                return f"{name}: border at column {x} is not blue"
     return None
 
 
@@ -69,7 +75,8 @@ def check_icon(path):
         return f"icon: header says kind {kind}, {count} images"
     for i, expected in enumerate(ICON_SIZES):
         width, height, _, _, _, bits, _, _ = struct.unpack_from("<BBBBHHII", data, 6 + 16 * i)
-        if (width, height, bits) != (expected, expected, 32):
+        # The directory writes 256 as 0.
+        if (width or 256, height or 256, bits) != (expected, expected, 32):
             return f"icon: image {i} is {width}x{height} at {bits} bits"
     return None
 
@@ -79,14 +86,16 @@ def main():
         sys.exit("usage: check.py RES_DIR")
     res = sys.argv[1]
     problems = []
-    for name, expected in PICTURES.items():
-        width, height, raw = pixels(os.path.join(res, name))
-        if (width, height) != expected:
-            problems.append(f"{name}: {width}x{height}, expected {expected[0]}x{expected[1]}")
-        elif name in PAGES:
-            problem = check_frame(name, width, raw)
-            if problem:
-                problems.append(problem)
+    for base, size in PICTURES.items():
+        for scale, name in ((1, base), (2, base.replace(".png", "@2x.png"))):
+            expected = (size[0] * scale, size[1] * scale)
+            width, height, raw = pixels(os.path.join(res, name))
+            if (width, height) != expected:
+                problems.append(f"{name}: {width}x{height}, expected {expected[0]}x{expected[1]}")
+            elif base in PAGES:
+                problem = check_frame(name, width, raw, scale)
+                if problem:
+                    problems.append(problem)
     problem = check_icon(os.path.join(res, "installer.ico"))
     if problem:
         problems.append(problem)
@@ -94,7 +103,7 @@ def main():
         print(problem, file=sys.stderr)
     if problems:
         sys.exit(1)
-    print(f"{len(PICTURES)} pictures and the icon are as the wizard expects")
+    print(f"{len(PICTURES)} pictures at both sizes and the icon are as the wizard expects")
 
 
 if __name__ == "__main__":

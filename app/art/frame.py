@@ -1,10 +1,12 @@
 #!/usr/bin/env python3
-"""Draws the window frame shared by every 720 x 547 page picture, pixel by pixel.
+"""Draws the window frame shared by every 720 x 547 page picture, pixel by pixel, at a scale of 1 or 2.
 
 Writes raw 8-bit RGBA (row by row, top to bottom) for ImageMagick to pick up:
 a 10-pixel soft shadow (alpha 71 beside the panel, 0 on the outermost pixels),
 the opaque panel with its blue border, the blue sidebar, the light strip with its
 blue rule, the white content area and, when asked, the grey dashed rule at x 638.
+The geometry is that of the 720 x 547 picture; at scale 2 every pixel of the panel
+becomes 2 x 2 pixels and the shadow is the same falloff sampled twice as finely.
 """
 import math
 import sys
@@ -28,10 +30,20 @@ DASHED_TOP, DASHED_BOTTOM = 52, 524
 DASH_ON, DASH_OFF = 4, 4
 
 
-def shadow_alpha(x, y):
+def on_grid(pixel, scale):
+    """The position of a pixel's centre on the 720 x 547 grid."""
+    return (pixel + 0.5) / scale - 0.5
+
+
+def inside_panel(x, y, scale=1):
+    return PANEL_LEFT <= x // scale <= PANEL_RIGHT and PANEL_TOP <= y // scale <= PANEL_BOTTOM
+
+
+def shadow_alpha(x, y, scale=1):
     """Alpha of a shadow pixel: 71 at distance 1 from the panel, 0 at distance 10 and beyond."""
-    dx = max(PANEL_LEFT - x, x - PANEL_RIGHT, 0)
-    dy = max(PANEL_TOP - y, y - PANEL_BOTTOM, 0)
+    gx, gy = on_grid(x, scale), on_grid(y, scale)
+    dx = max(PANEL_LEFT - gx, gx - PANEL_RIGHT, 0)
+    dy = max(PANEL_TOP - gy, gy - PANEL_BOTTOM, 0)
     distance = math.hypot(dx, dy)
     if distance >= SHADOW:
         return 0
@@ -54,22 +66,22 @@ def panel_colour(x, y, dashed):
     return WHITE
 
 
-def frame_bytes(dashed):
+def frame_bytes(dashed, scale):
     out = bytearray()
-    for y in range(HEIGHT):
-        for x in range(WIDTH):
-            if PANEL_LEFT <= x <= PANEL_RIGHT and PANEL_TOP <= y <= PANEL_BOTTOM:
-                out += bytes(panel_colour(x, y, dashed)) + b"\xff"
+    for y in range(HEIGHT * scale):
+        for x in range(WIDTH * scale):
+            if inside_panel(x, y, scale):
+                out += bytes(panel_colour(x // scale, y // scale, dashed)) + b"\xff"
             else:
-                out += bytes((0, 0, 0, shadow_alpha(x, y)))
+                out += bytes((0, 0, 0, shadow_alpha(x, y, scale)))
     return bytes(out)
 
 
 def main():
-    if len(sys.argv) != 3 or sys.argv[1] not in ("plain", "dashed"):
-        sys.exit("usage: frame.py plain|dashed OUTPUT.rgba")
-    with open(sys.argv[2], "wb") as f:
-        f.write(frame_bytes(sys.argv[1] == "dashed"))
+    if len(sys.argv) != 4 or sys.argv[1] not in ("plain", "dashed") or sys.argv[2] not in ("1", "2"):
+        sys.exit("usage: frame.py plain|dashed 1|2 OUTPUT.rgba")
+    with open(sys.argv[3], "wb") as f:
+        f.write(frame_bytes(sys.argv[1] == "dashed", int(sys.argv[2])))
 
 
 if __name__ == "__main__":

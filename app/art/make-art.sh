@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Renders every picture of the installer wizard from shapes and text into app/res/:
-# the page pictures, buttons and boxes (PNG resources 129-145) and the application icon (139).
+# the page pictures, buttons and boxes (PNG resources 129-145), each twice: at its own size (NAME.png) and at
+# twice that size for displays scaled above 100 percent (NAME@2x.png, the same picture drawn on a grid of
+# twice the pixels, not an enlargement); and the application icon (139).
 # The outputs are committed; the build never runs this script. Run it again after changing any picture.
 #
 #   app/art/make-art.sh [OUTPUT_DIR]        (default: app/res beside this folder)
@@ -83,6 +85,17 @@ T_HOW_TO="ᠬᠡᠷᠡᠭᠯᠡᠬᠦ ᠠᠷᠭ᠎ᠠ"                          
 
 im() { convert "$@"; }
 
+# Every picture is described on the grid of its own size and drawn S times finer (S = 1, then 2; set by
+# render_pictures). Layers are placed by whole pixels, so a position scales by S; a -draw coordinate names a
+# pixel's centre, so it scales by S about the first pixel's corner: u -> S u + (S - 1) / 2 (the AFFINE prefix,
+# which scales stroke widths too). Text is set at S times the density, so a point size needs no change.
+S=1
+SUFFIX=""
+AFFINE=""
+px() { echo $(($1 * S)); }                                          # a whole length, scaled
+fx() { awk -v value="$1" -v scale="$S" 'BEGIN { printf "%g", value * scale }'; }   # a decimal one
+density() { echo $((72 * S)); }
+
 # Writes a PNG of 8-bit RGBA without time stamps, so a second run gives the same bytes.
 save_png() { # SOURCE... OUTPUT
     local out=${*: -1}
@@ -99,7 +112,7 @@ mongol() { # SIZE COLOUR TEXT [underline]
     local raw f geometry
     raw=$(tmpfile)
     f=$(tmpfile)
-    im -background none -density 72 \
+    im -background none -density "$(density)" \
         pango:"<span font=\"$MONGOL_FONT $size\" foreground=\"$colour\"$extra>$text</span>" -rotate 90 "$raw"
     geometry=$(im "$raw" -format '%@' info:)          # WxH+X+Y of the ink
     local width height top
@@ -114,7 +127,7 @@ mongol() { # SIZE COLOUR TEXT [underline]
 htext() { # FONT SIZE COLOUR WEIGHT TEXT
     local f
     f=$(tmpfile)
-    im -background none -density 72 \
+    im -background none -density "$(density)" \
         pango:"<span font=\"$1 $2\" foreground=\"$3\" weight=\"$4\">$5</span>" -trim +repage "$f"
     echo "$f"
 }
@@ -122,34 +135,35 @@ htext() { # FONT SIZE COLOUR WEIGHT TEXT
 width_of() { im "$1" -format '%w' info:; }
 height_of() { im "$1" -format '%h' info:; }
 
-# A Mongolian column's left edge for a column centred on x: the stem of the script sits about one em
-# from the left of pango's line box.
-column_left() { echo $(($1 - $2)); }
+# A Mongolian column's left edge, in pixels of the picture, for a column centred on x: the stem of the script
+# sits about one em from the left of pango's line box.
+column_left() { px $(($1 - $2)); }
 
-# Composition: each page is its frame plus a list of layers placed at absolute positions.
+# Composition: each page is its frame plus a list of layers placed at absolute positions: `place` at a
+# position on the picture's own grid, `place_px` at one in pixels of the picture being drawn.
 layers=()
-place() { layers+=("(" "$1" ")" -geometry "+$2+$3" -composite); }
+place_px() { layers+=("(" "$1" ")" -geometry "+$2+$3" -composite); }
+place() { place_px "$1" "$(px "$2")" "$(px "$3")"; }
 
-# Places a Mongolian column centred on x, starting at y. Prints its bottom y.
+# Places a Mongolian column centred on x, starting at y.
 place_column() { # X Y SIZE COLOUR TEXT [underline]
     local f
     f=$(mongol "$3" "$4" "$5" "${6:-}")
-    place "$f" "$(column_left "$1" "$3")" "$2"
-    echo $(($2 + $(height_of "$f")))
+    place_px "$f" "$(column_left "$1" "$3")" "$(px "$2")"
 }
 
 # Places a Mongolian column centred on x whose ink ends at y.
 place_column_ending() { # X BOTTOM SIZE COLOUR TEXT
     local f
     f=$(mongol "$3" "$4" "$5")
-    place "$f" "$(column_left "$1" "$3")" $(($2 - $(height_of "$f")))
+    place_px "$f" "$(column_left "$1" "$3")" $(($(px "$2") - $(height_of "$f")))
 }
 
 # Places horizontal text centred on x with its ink top at y.
 place_text_centred() { # X Y FONT SIZE COLOUR WEIGHT TEXT
     local f
     f=$(htext "$3" "$4" "$5" "$6" "$7")
-    place "$f" $(($1 - $(width_of "$f") / 2)) "$2"
+    place_px "$f" $(($(px "$1") - $(width_of "$f") / 2)) "$(px "$2")"
 }
 
 # --- the emblem --------------------------------------------------------------------------------------------
@@ -173,38 +187,38 @@ im -size 512x512 xc:none -fill white -draw 'roundrectangle 16,16 495,495 112,112
     \( -size 512x512 xc:none -draw "$GLYPH" -fill "$BLUE" -colorize 100 \) -composite "$EMBLEM_WHITE"
 
 emblem_at() { # SOURCE SIZE -> file
-    local f
+    local f size
     f=$(tmpfile)
-    im "$1" -filter Lanczos -resize "$2x$2" "$f"
+    size=$(px "$2")
+    im "$1" -filter Lanczos -resize "${size}x${size}" "$f"
     echo "$f"
 }
 
 # The watermark: the mark alone, large and very pale, laid into the content area (x 115..708, y 11..535)
 # so that it runs off the bottom edge.
-WATERMARK=$WORK/watermark.png
-im -size 594x525 xc:none \
-    \( -size 512x512 xc:none -draw "$GLYPH" -fill "$BLUE" -colorize 100 -filter Lanczos -resize 340x340 \
-       -channel A -evaluate multiply 0.07 +channel \) \
-    -geometry +214+254 -composite "$WATERMARK"
+watermark() { # OUTPUT
+    im -size "$(px 594)x$(px 525)" xc:none \
+        \( -size 512x512 xc:none -draw "$GLYPH" -fill "$BLUE" -colorize 100 -filter Lanczos \
+           -resize "$(px 340)x$(px 340)" -channel A -evaluate multiply 0.07 +channel \) \
+        -geometry "+$(px 214)+$(px 254)" -composite "$1"
+}
 
 # --- frames -----------------------------------------------------------------------------------------------
 
 frame() { # plain|dashed OUTPUT
-    python3 "$HERE/frame.py" "$1" "$WORK/frame.rgba"
-    im -size 720x547 -depth 8 rgba:"$WORK/frame.rgba" "$2"
+    python3 "$HERE/frame.py" "$1" "$S" "$WORK/frame.rgba"
+    im -size "$(px 720)x$(px 547)" -depth 8 rgba:"$WORK/frame.rgba" "$2"
 }
-frame plain "$WORK/frame-plain.png"
-frame dashed "$WORK/frame-dashed.png"
 
 # Starts a page: the frame, the sidebar's emblem and vertical title, and the strip's caption.
 begin_page() { # plain|dashed CAPTION watermark|none
     layers=()
     BASE=$WORK/frame-$1.png
-    if [[ $3 == watermark ]]; then place "$WATERMARK" 115 11; fi
+    if [[ $3 == watermark ]]; then place "$WORK/watermark.png" 115 11; fi
     place "$(emblem_at "$EMBLEM_WHITE" 42)" 24 30
-    place_column 45 96 19 white "$T_PRODUCT" >/dev/null
+    place_column 45 96 19 white "$T_PRODUCT"
     place "$(dot 5 '#A9C4DE')" 95 44
-    place_column 97 60 15 "$MUTED" "$2" >/dev/null
+    place_column 97 60 15 "$MUTED" "$2"
     place "$(maker_mark)" 38 452
 }
 
@@ -212,7 +226,7 @@ begin_page() { # plain|dashed CAPTION watermark|none
 maker_mark() {
     local f
     f=$(tmpfile)
-    im -background none -density 72 \
+    im -background none -density "$(density)" \
         pango:"<span font=\"$LATIN_FONT 11\" foreground=\"#FFFFFF\" weight=\"600\" letter_spacing=\"1200\">ZELNSOFT</span>" \
         -trim +repage -rotate 90 -channel A -evaluate multiply 0.7 +channel "$f"
     echo "$f"
@@ -222,7 +236,8 @@ maker_mark() {
 dot() { # D COLOUR
     local f
     f=$(tmpfile)
-    im -size "$1x$1" xc:none -fill "$2" -draw "circle $((($1 - 1) / 2)),$((($1 - 1) / 2)) $((($1 - 1) / 2)),0" "$f"
+    im -size "$(px "$1")x$(px "$1")" xc:none -fill "$2" \
+        -draw "$AFFINE circle $((($1 - 1) / 2)),$((($1 - 1) / 2)) $((($1 - 1) / 2)),0" "$f"
     echo "$f"
 }
 
@@ -234,13 +249,14 @@ end_page() { # OUTPUT
 
 # A vertical push button: rounded body with a soft top highlight and a white Mongolian word.
 button() { # WIDTH HEIGHT TOP_COLOUR BOTTOM_COLOUR WORD OUTPUT
-    local w=$1 h=$2 word
+    local w=$1 h=$2 word size
     word=$(mongol 19 white "$5")
-    save_png -size "${w}x${h}" xc:none \
-        \( -size "${w}x${h}" gradient:"$3"-"$4" -alpha set \
-           \( -size "${w}x${h}" xc:none -fill white -draw "roundrectangle 0,0 $((w - 1)),$((h - 1)) 9,9" \) \
+    size="$(px "$w")x$(px "$h")"
+    save_png -size "$size" xc:none \
+        \( -size "$size" gradient:"$3"-"$4" -alpha set \
+           \( -size "$size" xc:none -fill white -draw "$AFFINE roundrectangle 0,0 $((w - 1)),$((h - 1)) 9,9" \) \
            -compose DstIn -composite \) -compose Over -composite \
-        \( "$word" \) -gravity center -geometry +1+0 -composite "$6"
+        \( "$word" \) -gravity center -geometry "+$(px 1)+0" -composite "$6"
 }
 
 # A 35 x 30 title-bar button: an optional filled background and a centred cross or bar.
@@ -251,7 +267,7 @@ title_button() { # cross|bar BACKGROUND FOREGROUND OUTPUT
     else
         shape="line 12.5,15.5 22.5,15.5"
     fi
-    save_png -size 35x30 "xc:$2" -stroke "$3" -strokewidth 1.6 -fill none -draw "$shape" "$4"
+    save_png -size "$(px 35)x$(px 30)" "xc:$2" -stroke "$3" -strokewidth 1.6 -fill none -draw "$AFFINE $shape" "$4"
 }
 
 # A 16 x 16 tick box: white with a grey rim, optionally ticked in green.
@@ -259,55 +275,62 @@ tick_box() { # empty|ticked OUTPUT
     local tick=""
     [[ $1 == ticked ]] && tick="stroke $GREEN stroke-width 2.2 fill none stroke-linecap round stroke-linejoin round
 polyline 3.8,8.2 6.8,11.2 12.2,4.8"
-    save_png -size 16x16 xc:none -fill white -stroke '#9AA3AF' -strokewidth 1 \
-        -draw "roundrectangle 0.5,0.5 15.5,15.5 2.5,2.5" -draw "$tick" "$2"
+    save_png -size "$(px 16)x$(px 16)" xc:none -fill white -stroke '#9AA3AF' -strokewidth 1 \
+        -draw "$AFFINE roundrectangle 0.5,0.5 15.5,15.5 2.5,2.5" -draw "$AFFINE $tick" "$2"
 }
 
-button 44 160 "$BLUE_LIGHT" "$BLUE_DARK" "$T_INSTALL" "$OUT/install.png"            # 130
-button 44 160 '#CDD2D9' "$GREY_BUTTON" "$T_INSTALL" "$OUT/install-disabled.png"      # 145
-button 44 105 "$BLUE_LIGHT" "$BLUE_DARK" "$T_FINISH" "$OUT/finish.png"               # 138
-title_button cross none '#3C4450' "$OUT/close.png"                                  # 131
-title_button cross "$RED" white "$OUT/close-hot.png"                                # 132
-title_button bar none '#3C4450' "$OUT/minimize.png"                                 # 134
-title_button bar '#E5E8EC' '#3C4450' "$OUT/minimize-hot.png"                        # 135
-tick_box empty "$OUT/box.png"                                                       # 143
-tick_box ticked "$OUT/box-ticked.png"                                               # 144
+small_pictures() {
+    button 44 160 "$BLUE_LIGHT" "$BLUE_DARK" "$T_INSTALL" "$OUT/install$SUFFIX.png"           # 130
+    button 44 160 '#CDD2D9' "$GREY_BUTTON" "$T_INSTALL" "$OUT/install-disabled$SUFFIX.png"     # 145
+    button 44 105 "$BLUE_LIGHT" "$BLUE_DARK" "$T_FINISH" "$OUT/finish$SUFFIX.png"              # 138
+    title_button cross none '#3C4450' "$OUT/close$SUFFIX.png"                                 # 131
+    title_button cross "$RED" white "$OUT/close-hot$SUFFIX.png"                               # 132
+    title_button bar none '#3C4450' "$OUT/minimize$SUFFIX.png"                                # 134
+    title_button bar '#E5E8EC' '#3C4450' "$OUT/minimize-hot$SUFFIX.png"                       # 135
+    tick_box empty "$OUT/box$SUFFIX.png"                                                      # 143
+    tick_box ticked "$OUT/box-ticked$SUFFIX.png"                                              # 144
+}
 
 # --- the welcome page (129) ---------------------------------------------------------------------------------
 
-begin_page dashed "$T_GUIDE" watermark
-# The maker's logo, centred over the content column left of the agreement box.
-logo_mark=$(emblem_at "$EMBLEM" 40)
-logo_name=$(htext "$LATIN_FONT" 25 "$INK" 600 "Zelnsoft")
-logo_product=$(htext "$CJK_FONT" 13 "$MUTED" 400 "泽尔恩输入法")
-logo_width=$((40 + 12 + $(width_of "$logo_name")))
-logo_left=$((350 - logo_width / 2))
-place "$logo_mark" "$logo_left" 46
-place "$logo_name" $((logo_left + 52)) 47
-place "$logo_product" $((logo_left + 53)) 75
-# Four green words: fast, accurate, convenient, elegant.
-x=242
-for word in "$T_FAST" "$T_ACCURATE" "$T_HANDY" "$T_ELEGANT"; do
-    place "$(dot 7 "$GREEN")" $((x - 3)) 146
-    place_column "$x" 166 36 "$GREEN" "$word" >/dev/null
-    x=$((x + 74))
-done
-place_text_centred 350 360 "$CJK_FONT" 13 "$MUTED" 400 "快速 · 准确 · 便捷 · 美观"
-# The agreement sentence under the box at (587, 74, 16, 16) and the link text in its area (584, 310, 24, 160).
-place_column 595 100 15 "$TEXT" "$T_AGREE" >/dev/null
-place_column 596 316 15 "$BLUE" "$T_AGREEMENT" underline >/dev/null
-end_page "$OUT/welcome.png"
+welcome_page() {
+    begin_page dashed "$T_GUIDE" watermark
+    # The maker's logo, centred over the content column left of the agreement box.
+    local logo_mark logo_name logo_product logo_width logo_left x word
+    logo_mark=$(emblem_at "$EMBLEM" 40)
+    logo_name=$(htext "$LATIN_FONT" 25 "$INK" 600 "Zelnsoft")
+    logo_product=$(htext "$CJK_FONT" 13 "$MUTED" 400 "泽尔恩输入法")
+    logo_width=$(($(px 52) + $(width_of "$logo_name")))
+    logo_left=$(($(px 350) - logo_width / 2))
+    place_px "$logo_mark" "$logo_left" "$(px 46)"
+    place_px "$logo_name" $((logo_left + $(px 52))) "$(px 47)"
+    place_px "$logo_product" $((logo_left + $(px 53))) "$(px 75)"
+    # Four green words: fast, accurate, convenient, elegant.
+    x=242
+    for word in "$T_FAST" "$T_ACCURATE" "$T_HANDY" "$T_ELEGANT"; do
+        place "$(dot 7 "$GREEN")" $((x - 3)) 146
+        place_column "$x" 166 36 "$GREEN" "$word"
+        x=$((x + 74))
+    done
+    place_text_centred 350 360 "$CJK_FONT" 13 "$MUTED" 400 "快速 · 准确 · 便捷 · 美观"
+    # The agreement sentence under the box at (587, 74, 16, 16) and the link text in its area (584, 310, 24, 160).
+    place_column 595 100 15 "$TEXT" "$T_AGREE"
+    place_column 596 316 15 "$BLUE" "$T_AGREEMENT" underline
+    end_page "$OUT/welcome$SUFFIX.png"
+}
 
 # --- pictures of the input method, used on the installing and success pages ---------------------------------
 
 # A card: white rounded panel with a grey rim and a faint drop shadow. Prints the file name.
 card() { # WIDTH HEIGHT
-    local f
+    local f size
     f=$(tmpfile)
-    im -size "$(($1 + 8))x$(($2 + 8))" xc:none \
-        \( -size "$(($1 + 8))x$(($2 + 8))" xc:none -fill '#00000022' \
-           -draw "roundrectangle 4,6 $(($1 + 3)),$(($2 + 5)) 6,6" -blur 0x2.5 \) -composite \
-        -fill white -stroke '#C9D0D9' -strokewidth 1 -draw "roundrectangle 4.5,4.5 $(($1 + 3)).5,$(($2 + 3)).5 5,5" "$f"
+    size="$(px $(($1 + 8)))x$(px $(($2 + 8)))"
+    im -size "$size" xc:none \
+        \( -size "$size" xc:none -fill '#00000022' \
+           -draw "$AFFINE roundrectangle 4,6 $(($1 + 3)),$(($2 + 5)) 6,6" -blur "0x$(fx 2.5)" \) -composite \
+        -fill white -stroke '#C9D0D9' -strokewidth 1 \
+        -draw "$AFFINE roundrectangle 4.5,4.5 $(($1 + 3)).5,$(($2 + 3)).5 5,5" "$f"
     echo "$f"
 }
 
@@ -325,7 +348,7 @@ candidate_window() { # X Y TYPED CANDIDATE...
         cx=$((x + 29 + 34 * i))
         if ((i == 0)); then place "$(rounded 28 150 '#E3EFFA')" $((cx - 14)) $((y + 40)); fi
         place_text_centred "$cx" $((y + 46)) "$LATIN_FONT" 10 "$MUTED" 400 "$((i + 1))"
-        place_column "$cx" $((y + 64)) 17 "$INK" "$candidate" >/dev/null
+        place_column "$cx" $((y + 64)) 17 "$INK" "$candidate"
         i=$((i + 1))
     done
 }
@@ -333,14 +356,15 @@ candidate_window() { # X Y TYPED CANDIDATE...
 line_h() { # LENGTH COLOUR
     local f
     f=$(tmpfile)
-    im -size "$1x1" "xc:$2" "$f"
+    im -size "$(px "$1")x$(px 1)" "xc:$2" "$f"
     echo "$f"
 }
 
 rounded() { # WIDTH HEIGHT COLOUR
     local f
     f=$(tmpfile)
-    im -size "$1x$2" xc:none -fill "$3" -draw "roundrectangle 0,0 $(($1 - 1)),$(($2 - 1)) 4,4" "$f"
+    im -size "$(px "$1")x$(px "$2")" xc:none -fill "$3" \
+        -draw "$AFFINE roundrectangle 0,0 $(($1 - 1)),$(($2 - 1)) 4,4" "$f"
     echo "$f"
 }
 
@@ -358,21 +382,24 @@ px, py = -math.sin(a) * half, math.cos(a) * half
 print(f"stroke-linecap round line {x1:.1f},{y1:.1f} {bx:.1f},{by:.1f}")
 print(f"stroke none polygon {x2:.1f},{y2:.1f} {bx + px:.1f},{by + py:.1f} {bx - px:.1f},{by - py:.1f}")
 EOF
-    im -size 720x547 xc:none -fill "$GREEN" -stroke "$GREEN" -strokewidth 2.4 -draw "$(cat "$WORK/arrow.mvg")" "$f"
+    im -size "$(px 720)x$(px 547)" xc:none -fill "$GREEN" -stroke "$GREEN" -strokewidth 2.4 \
+        -draw "$AFFINE $(cat "$WORK/arrow.mvg")" "$f"
     place "$f" 0 0
 }
 
 # --- the installing page (137) ------------------------------------------------------------------------------
 
-begin_page plain "$T_INSTALLING" none
-place_column 160 132 22 "$INK" "$T_HOW_TO" >/dev/null
-candidate_window 204 180 "mongol" "ᠮᠣᠩᠭᠣᠯ" "ᠮᠣᠩᠭᠣᠯᠴᠤᠳ" "ᠮᠣᠩᠭᠣᠯᠵᠢᠨ"
-arrow 360 232 280 200
-place_column 366 238 15 "$TEXT" "$T_TYPE_LATIN" >/dev/null
-candidate_window 424 180 "bichig" "ᠪᠢᠴᠢᠭ" "ᠪᠢᠴᠢᠭᠴᠢ" "ᠪᠢᠴᠢᠯᠭᠡ"
-arrow 582 232 536 232
-place_column 588 238 15 "$TEXT" "$T_PICK_NUMBER" >/dev/null
-end_page "$OUT/installing.png"
+installing_page() {
+    begin_page plain "$T_INSTALLING" none
+    place_column 160 132 22 "$INK" "$T_HOW_TO"
+    candidate_window 204 180 "mongol" "ᠮᠣᠩᠭᠣᠯ" "ᠮᠣᠩᠭᠣᠯᠴᠤᠳ" "ᠮᠣᠩᠭᠣᠯᠵᠢᠨ"
+    arrow 360 232 280 200
+    place_column 366 238 15 "$TEXT" "$T_TYPE_LATIN"
+    candidate_window 424 180 "bichig" "ᠪᠢᠴᠢᠭ" "ᠪᠢᠴᠢᠭᠴᠢ" "ᠪᠢᠴᠢᠯᠭᠡ"
+    arrow 582 232 536 232
+    place_column 588 238 15 "$TEXT" "$T_PICK_NUMBER"
+    end_page "$OUT/installing$SUFFIX.png"
+}
 
 # --- the success page (136) ---------------------------------------------------------------------------------
 
@@ -385,12 +412,12 @@ language_bar() { # X Y
     place "$(htext "$MONGOL_FONT" 14 "$INK" 400 "ᠮᠣᠩ")" $((x + 34)) $((y + 7))
     place "$(line_v 18 "$LINE")" $((x + 72)) $((y + 6))
     icons=$(tmpfile)
-    im -size 70x30 xc:none -fill none -stroke "$TEXT" -strokewidth 1.2 \
-        -draw "roundrectangle 10.5,9.5 28.5,20.5 2,2" \
+    im -size "$(px 70)x$(px 30)" xc:none -fill none -stroke "$TEXT" -strokewidth 1.2 \
+        -draw "$AFFINE roundrectangle 10.5,9.5 28.5,20.5 2,2" \
         -fill "$TEXT" -stroke none \
-        -draw "rectangle 13,12 14,13 rectangle 17,12 18,13 rectangle 21,12 22,13 rectangle 25,12 26,13" \
-        -draw "rectangle 15,17 24,18" \
-        -draw "rectangle 44,10 56,11 rectangle 44,14 56,15 rectangle 44,18 56,19" "$icons"
+        -draw "$AFFINE rectangle 13,12 14,13 rectangle 17,12 18,13 rectangle 21,12 22,13 rectangle 25,12 26,13" \
+        -draw "$AFFINE rectangle 15,17 24,18" \
+        -draw "$AFFINE rectangle 44,10 56,11 rectangle 44,14 56,15 rectangle 44,18 56,19" "$icons"
     place "$(rounded 22 22 '#E3EFFA')" $((x + 115)) $((y + 4))
     place "$icons" $((x + 76)) "$y"
 }
@@ -398,7 +425,7 @@ language_bar() { # X Y
 line_v() { # LENGTH COLOUR
     local f
     f=$(tmpfile)
-    im -size "1x$1" "xc:$2" "$f"
+    im -size "$(px 1)x$(px "$1")" "xc:$2" "$f"
     echo "$f"
 }
 
@@ -419,42 +446,44 @@ key_cap() { # LABEL
     local f label
     f=$(tmpfile)
     label=$(htext "$LATIN_FONT" 11 "$INK" 500 "$1")
-    im -size 52x28 xc:none -fill '#00000014' -draw 'roundrectangle 1,2 50,27 5,5' \
-        -fill '#F4F6F8' -stroke '#B9C1CC' -strokewidth 1 -draw 'roundrectangle 0.5,0.5 50.5,24.5 5,5' \
-        \( "$label" \) -gravity north -geometry +0+7 -composite "$f"
+    im -size "$(px 52)x$(px 28)" xc:none -fill '#00000014' -draw "$AFFINE roundrectangle 1,2 50,27 5,5" \
+        -fill '#F4F6F8' -stroke '#B9C1CC' -strokewidth 1 -draw "$AFFINE roundrectangle 0.5,0.5 50.5,24.5 5,5" \
+        \( "$label" \) -gravity north -geometry "+0+$(px 7)" -composite "$f"
     echo "$f"
 }
 
 success_mark() {
     local f
     f=$(tmpfile)
-    im -size 44x44 xc:none -fill "$GREEN" -draw 'circle 21.5,21.5 21.5,0.5' \
-        -stroke white -strokewidth 3.6 -fill none -draw 'polyline 11.5,22.5 18.5,29.5 32,15' "$f"
+    im -size "$(px 44)x$(px 44)" xc:none -fill "$GREEN" -draw "$AFFINE circle 21.5,21.5 21.5,0.5" \
+        -stroke white -strokewidth 3.6 -fill none -draw "$AFFINE polyline 11.5,22.5 18.5,29.5 32,15" "$f"
     echo "$f"
 }
 
-begin_page dashed "$T_GUIDE" watermark
-place "$(success_mark)" 136 48
-place_column 158 108 24 "$INK" "$T_DONE" >/dev/null
-place_column 206 108 16 "$TEXT" "$T_READY" >/dev/null
-language_bar 268 62
-menu 372 108
-candidate_window 466 262 "sain" "ᠰᠠᠶᠢᠨ" "ᠰᠠᠶᠢᠬᠠᠨ" "ᠰᠠᠶᠢᠰᠢᠶᠠᠯ"
-# The switch between the input method and the keyboard's own letters.
-place "$(key_cap Ctrl)" 272 318
-place_text_centred 298 352 "$LATIN_FONT" 13 "$MUTED" 400 "+"
-place "$(key_cap Shift)" 272 372
-place_column 356 318 15 "$TEXT" "$T_SWITCH" >/dev/null
-place_column 675 74 15 "$BLUE" "$T_MORE" underline >/dev/null
-end_page "$OUT/success.png"
+success_page() {
+    begin_page dashed "$T_GUIDE" watermark
+    place "$(success_mark)" 136 48
+    place_column 158 108 24 "$INK" "$T_DONE"
+    place_column 206 108 16 "$TEXT" "$T_READY"
+    language_bar 268 62
+    menu 372 108
+    candidate_window 466 262 "sain" "ᠰᠠᠶᠢᠨ" "ᠰᠠᠶᠢᠬᠠᠨ" "ᠰᠠᠶᠢᠰᠢᠶᠠᠯ"
+    # The switch between the input method and the keyboard's own letters.
+    place "$(key_cap Ctrl)" 272 318
+    place_text_centred 298 352 "$LATIN_FONT" 13 "$MUTED" 400 "+"
+    place "$(key_cap Shift)" 272 372
+    place_column 356 318 15 "$TEXT" "$T_SWITCH"
+    place_column 675 74 15 "$BLUE" "$T_MORE" underline
+    end_page "$OUT/success$SUFFIX.png"
+}
 
 # --- the failure pages (140, 141, 142) ---------------------------------------------------------------------
 
 failure_mark() {
     local f
     f=$(tmpfile)
-    im -size 56x56 xc:none -fill "$RED" -draw 'circle 27.5,27.5 27.5,0.5' \
-        -stroke white -strokewidth 4 -draw 'line 19,19 36,36 line 36,19 19,36' "$f"
+    im -size "$(px 56)x$(px 56)" xc:none -fill "$RED" -draw "$AFFINE circle 27.5,27.5 27.5,0.5" \
+        -stroke white -strokewidth 4 -draw "$AFFINE line 19,19 36,36 line 36,19 19,36" "$f"
     echo "$f"
 }
 
@@ -462,31 +491,56 @@ failure_mark() {
 begin_failure() {
     begin_page plain "$T_GUIDE" none
     place "$(failure_mark)" 284 66
-    place_column 318 148 24 "$INK" "$T_FAILED" >/dev/null
+    place_column 318 148 24 "$INK" "$T_FAILED"
 }
 
-begin_failure                                                          # 140: the input method stayed busy
-place_column 368 150 20 "$TEXT" "$T_IN_USE" >/dev/null
-place_column 417 150 20 "$TEXT" "$T_RESTART" >/dev/null
-end_page "$OUT/failure-busy.png"
+failure_pages() {
+    begin_failure                                                      # 140: the input method stayed busy
+    place_column 368 150 20 "$TEXT" "$T_IN_USE"
+    place_column 417 150 20 "$TEXT" "$T_RESTART"
+    end_page "$OUT/failure-busy$SUFFIX.png"
 
-begin_failure                                                          # 141: any other result, code follows
-place_column 368 150 20 "$TEXT" "$T_RETRY" >/dev/null
-# The program writes "(code)" downwards from (424, 290) in the column just left of x 424, continuing this
-# column after its colon.
-place_column_ending 417 292 20 "$TEXT" "$T_CODE"
-end_page "$OUT/failure-code.png"
+    begin_failure                                                      # 141: any other result, code follows
+    place_column 368 150 20 "$TEXT" "$T_RETRY"
+    # The program writes "(code)" downwards from (424, 290) in the column just left of x 424, continuing this
+    # column after its colon.
+    place_column_ending 417 292 20 "$TEXT" "$T_CODE"
+    end_page "$OUT/failure-code$SUFFIX.png"
 
-begin_failure                                                          # 142: result 1
-place_column 368 150 20 "$TEXT" "$T_RETRY" >/dev/null
-end_page "$OUT/failure.png"
+    begin_failure                                                      # 142: result 1
+    place_column 368 150 20 "$TEXT" "$T_RETRY"
+    end_page "$OUT/failure$SUFFIX.png"
+}
+
+# --- every picture at one scale -----------------------------------------------------------------------------
+
+render_pictures() { # SCALE SUFFIX
+    S=$1
+    SUFFIX=$2
+    AFFINE="affine $S,0,0,$S,$(awk -v s="$S" 'BEGIN { printf "%g,%g", (s - 1) / 2, (s - 1) / 2 }')"
+    frame plain "$WORK/frame-plain.png"
+    frame dashed "$WORK/frame-dashed.png"
+    watermark "$WORK/watermark.png"
+    small_pictures
+    welcome_page
+    installing_page
+    success_page
+    failure_pages
+}
+
+render_pictures 1 ""
+render_pictures 2 "@2x"
 
 # --- the application icon (139) ---------------------------------------------------------------------------
+# The sizes Windows asks for at 100 to 200 percent: 16 to 32 for small icons, 32 to 64 and 96 for large ones,
+# and 256 for Explorer's largest views (stored compressed, as PNG).
 
-for size in 48 32 16; do
+icons=()
+for size in 256 96 64 48 40 32 24 20 16; do
     save_png "$EMBLEM" -filter Lanczos -resize "${size}x${size}" "$WORK/icon$size.png"
+    icons+=("$WORK/icon$size.png")
 done
-im "$WORK/icon48.png" "$WORK/icon32.png" "$WORK/icon16.png" "$OUT/installer.ico"
+im "${icons[@]}" "$OUT/installer.ico"
 
 python3 "$HERE/check.py" "$OUT"
 echo "pictures written to $OUT"

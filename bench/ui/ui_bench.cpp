@@ -4,6 +4,8 @@
 //   ui_bench install        a whole install of the package appended to this program, through the wizard's
 //                           own install button: its duration, the median render while the bar moves with the
 //                           views each render repainted, and the median push of the same surface alone
+//   ui_bench install-200    the same with the wizard at 200 percent: its renders, and pushes of a surface of
+//                           that size (1440 x 1094) alone; its figures' names end in _200
 // Each prints one line "name value" per figure for the bench script to collect.
 #include "app/CInstallerWindow.h"
 #include "engine/InstallerEngine.h"
@@ -87,21 +89,22 @@ public:
     double firstRenderMs = -1;
 };
 
-// A plain layered window of the wizard's size, pushed from a zeroed premultiplied surface.
+// A plain layered window of the wizard's size at a display scale, pushed from a zeroed premultiplied surface.
 class PlainLayeredWindow {
 public:
-    PlainLayeredWindow() {
+    explicit PlainLayeredWindow(float scale = 1.0f)
+        : size_{deviceLength(kInstallerWindowWidth, scale), deviceLength(kInstallerWindowHeight, scale)} {
         WNDCLASSW windowClass = {};
         windowClass.lpfnWndProc = DefWindowProcW;
         windowClass.hInstance = GetModuleHandleW(nullptr);
         windowClass.lpszClassName = L"ZelnBenchFloor";
         RegisterClassW(&windowClass);
-        window_ = CreateWindowExW(WS_EX_LAYERED, L"ZelnBenchFloor", L"floor", WS_POPUP, 0, 0, kInstallerWindowWidth,
-                                  kInstallerWindowHeight, nullptr, nullptr, windowClass.hInstance, nullptr);
+        window_ = CreateWindowExW(WS_EX_LAYERED, L"ZelnBenchFloor", L"floor", WS_POPUP, 0, 0, size_.cx, size_.cy,
+                                  nullptr, nullptr, windowClass.hInstance, nullptr);
         BITMAPINFO info = {};
         info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = kInstallerWindowWidth;
-        info.bmiHeader.biHeight = -kInstallerWindowHeight;
+        info.bmiHeader.biWidth = size_.cx;
+        info.bmiHeader.biHeight = -size_.cy;
         info.bmiHeader.biPlanes = 1;
         info.bmiHeader.biBitCount = 32;
         void* bits = nullptr;
@@ -120,13 +123,14 @@ public:
 
     void push() const {
         POINT origin = {0, 0};
-        SIZE size = {kInstallerWindowWidth, kInstallerWindowHeight};
+        SIZE size = size_;
         BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
         UpdateLayeredWindow(window_, nullptr, &origin, &size, memory_, &origin, 0, &blend, ULW_ALPHA);
     }
     void show() const { ShowWindow(window_, SW_SHOWNOACTIVATE); }
 
 private:
+    SIZE size_;
     HWND window_ = nullptr;
     HDC memory_ = nullptr;
     HBITMAP surface_ = nullptr;
@@ -141,16 +145,18 @@ int startupFloor() {
     return 0;
 }
 
-// The wizard made as the installer makes it; its views load their pictures from this program's resources.
+// The wizard made as the installer makes it, at a display scale; its views load their pictures from this
+// program's resources.
 struct Wizard {
     platform::WindowsPlatform windows{GetModuleHandleW(nullptr)};
     InstallSystemSteps steps{windows.services()};
     InstallerEngine engine;
     TimedInstallerWindow window{InstallerParts{engine, windows.facts(), steps}};
 
-    Wizard() {
+    explicit Wizard(float scale = 1.0f) {
         window.createTopLevel(GetModuleHandleW(nullptr), 0, WS_EX_APPWINDOW, WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX,
                               kInstallerWindowClass);
+        window.setScale(scale);
         window.setFrame(0, 0, kInstallerWindowWidth, kInstallerWindowHeight);
         window.setHidden(false);
     }
@@ -182,8 +188,9 @@ bool pumpUntilInstallEnds(const InstallerEngine& engine, double boundMs) {
     return false;
 }
 
-int install() {
-    Wizard wizard;
+// The figures' names end in the suffix.
+int install(float scale, const char* suffix) {
+    Wizard wizard(scale);
     drainMessages();
     auto* page = static_cast<UIInstallerView*>(wizard.window.rootView());
     const size_t welcomeRenders = wizard.window.renders.size();
@@ -202,7 +209,7 @@ int install() {
         renderMs.push_back(renders[i].ms);
         repainted.push_back(renders[i].repainted);
     }
-    PlainLayeredWindow floor;
+    PlainLayeredWindow floor(scale);
     floor.show();
     std::vector<double> pushMs;
     for (int i = 0; i < 50; ++i) {
@@ -210,8 +217,10 @@ int install() {
         floor.push();
         pushMs.push_back(nowMs() - pushStart);
     }
-    std::printf("install_ms %.1f\nprogress_renders %zu\nrender_ms %.3f\nrender_floor_ms %.3f\nviews_repainted %.0f\n",
-                installMs, renderMs.size(), median(renderMs), median(pushMs), median(repainted));
+    std::printf("install_ms%s %.1f\nprogress_renders%s %zu\nrender_ms%s %.3f\nrender_floor_ms%s %.3f\n"
+                "views_repainted%s %.0f\n",
+                suffix, installMs, suffix, renderMs.size(), suffix, median(renderMs), suffix, median(pushMs), suffix,
+                median(repainted));
     return 0;
 }
 
@@ -220,7 +229,8 @@ int install() {
 int wmain(int argc, wchar_t** argv) {
     if (argc == 2 && std::wcscmp(argv[1], L"startup") == 0) return startup();
     if (argc == 2 && std::wcscmp(argv[1], L"startup-floor") == 0) return startupFloor();
-    if (argc == 2 && std::wcscmp(argv[1], L"install") == 0) return install();
-    std::fprintf(stderr, "usage: ui_bench startup | startup-floor | install\n");
+    if (argc == 2 && std::wcscmp(argv[1], L"install") == 0) return install(1.0f, "");
+    if (argc == 2 && std::wcscmp(argv[1], L"install-200") == 0) return install(2.0f, "_200");
+    std::fprintf(stderr, "usage: ui_bench startup | startup-floor | install | install-200\n");
     return 2;
 }

@@ -11,3 +11,4 @@ done | sort -k1,1 -k2,2n | awk '
   { values[$1] = values[$1] " " $2; count[$1]++ }
   END { for (name in values) { n = split(substr(values[name], 2), v, " "); print name, v[int((n + 1) / 2)] } }'
 "$ZELN_WINE64" "$bench" install
+"$ZELN_WINE64" "$bench" install-200

@@ -3,7 +3,7 @@
 # usage: wizard_scenario.sh SCENARIO INSTALLER OUTPUT_DIR STANDIN_EXPLORER MAKER_SITE IME_STANDIN
 #   (screenshots are kept in OUTPUT_DIR; STANDIN_EXPLORER is planted beside the installer and records its
 #   command line if it ever runs; MAKER_SITE is the site the build gave the links; IME_STANDIN plays a running
-#   input method)
+#   input method; display_scales needs a screen of 1920 x 1200)
 set -euo pipefail
 scenario=$1 installer=$2 out=$3 standin_explorer=$4 maker_site=$5 ime_standin=$6
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -237,6 +237,64 @@ alt_f4() {
   check "the install did not run to its end (its log is still there)" \
     compgen -G "$WINEPREFIX/drive_c/users/*/AppData/Roaming/ins.log"
   kill "$IME_PID" 2>/dev/null || true
+}
+
+# The prefix's display at the given dots per inch: the user's LogPixels, which Wine reads when its server
+# starts again (ending the server ends every process of the prefix, as a restart would).
+set_display_dpi() {
+  "$ZELN_WINE64" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+  "$wineserver" -k
+  "$wineserver" -w
+  WIZARD_DPI=$1
+}
+readonly wineserver=${ZELN_WINESERVER:-/usr/lib/wine/wineserver}
+
+window_size() { xdotool getwindowgeometry "$WIZARD_WINDOW" 2>/dev/null | sed -n 's/^ *Geometry: //p'; }
+
+# How many pixels of a screenshot's rectangle (in screen pixels) differ from the picture's, flattened on the
+# screen's black as the window's alpha shows it there.
+differing_pixels() { # SHOT PICTURE WIDTH HEIGHT
+  local geometry="$3x$4+0+0"
+  convert "$1" -crop "$geometry" +repage "$out/shown.png"
+  convert "$2" -background black -flatten -crop "$geometry" +repage "$out/expected.png"
+  compare -metric AE -fuzz 1% "$out/shown.png" "$out/expected.png" null: 2>&1 || true
+}
+
+# The wizard on displays of 96, 120, 144 and 192 dots per inch (100 to 200 percent), the manifest declaring it
+# aware of them: at each, its size and place on the 1920 x 1200 screen, the drag strip, and a whole install
+# clicked at the scaled places of the buttons; at 192, the welcome page's pixels are the double-size picture's.
+display_scales() {
+  local dpi width height x y
+  for dpi in 96 120 144 192; do
+    set_display_dpi "$dpi"
+    wizard_start "$installer" || { failures=$((failures + 1)); continue; }
+    width=$((720 * dpi / 96)) height=$((547 * dpi / 96))
+    check "at $dpi DPI the window is ${width} x ${height}" equals "$(window_size)" "${width}x${height}"
+    check "at $dpi DPI it stands centred on the screen" \
+      equals "$WIZARD_X,$WIZARD_Y" "$(((1920 - width) / 2)),$(((1200 - height) / 2))"
+    wizard_shot "$out/welcome-$dpi.png"
+    check "at $dpi DPI the version text is drawn near y 420" at_least "$(version_ink "$out/welcome-$dpi.png")" 40
+    if ((dpi == 192)); then
+      check "at 192 DPI the welcome page is the double-size picture, pixel for pixel" \
+        equals "$(differing_pixels "$out/welcome-$dpi.png" "$here/../../../app/res/welcome@2x.png" 1160 800)" 0
+    fi
+    x=$WIZARD_X y=$WIZARD_Y
+    wizard_drag 300 39 60 40
+    wizard_locate
+    check "at $dpi DPI a drag from the strip's last row moves the window" \
+      equals "$WIZARD_X,$WIZARD_Y" "$((x + 60)),$((y + 40))"
+    x=$WIZARD_X y=$WIZARD_Y
+    wizard_drag 300 40 60 40
+    wizard_locate
+    check "at $dpi DPI a drag from the row below leaves it in place" equals "$WIZARD_X,$WIZARD_Y" "$x,$y"
+
+    wizard_click 675 273
+    wizard_wait_page success 120 || { failures=$((failures + 1)); wizard_wait_exit 1; continue; }
+    wizard_shot "$out/success-$dpi.png"
+    check "at $dpi DPI the success page shows the finish button" \
+      at_least "$(count "$out/success-$dpi.png" 653 397 44 105 "$BUTTON_BLUE")" 1500
+    finish_and_expect_exit 0
+  done
 }
 
 "$scenario"

@@ -1,6 +1,7 @@
 // Buttons, labels, images, fonts and resources under a real window: clicks end to end with the image
-// of each state read from the button's surface, label text placed by its ink, fonts from the program's
-// resources, and the small window that tests/e2e/toolkit captures from the screen for people to look at.
+// of each state read from the button's surface, label text placed by its ink, pictures and text at a
+// display scale, fonts from the program's resources, and the small window that tests/e2e/toolkit captures
+// from the screen for people to look at.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -24,14 +25,9 @@ constexpr uint32_t kGrey = 0xFF808080;
 constexpr uint32_t kGreen = 0xFF00FF00;
 constexpr uint32_t kBlue = 0xFF0000FF;
 constexpr uint32_t kRed = 0xFFFF0000;
+constexpr uint32_t kOrange = 0xFFFF8000;  // the normal look's double-size form
 
-UIImage* loadPng(int32_t id) {
-    ResourceCopy copy;
-    if (loadResourceCopy(GetModuleHandleW(nullptr), id, L"PNG", copy) != 0) return nullptr;
-    auto* image = new UIImage(copy.bytes, copy.length);
-    freeResourceCopy(copy.block);
-    return image;
-}
+UIImage* loadPng(int32_t id) { return loadPngResource(GetModuleHandleW(nullptr), id); }
 
 std::wstring familyName(const UIFont* font) {
     WCHAR name[LF_FACESIZE] = {};
@@ -104,6 +100,38 @@ TEST_F(ButtonTest, ClickInsideGoesHoverPressedHoverAndFiresOneActionBeforeTheRel
     EXPECT_EQ(kGreen, look(button));
     EXPECT_EQ(button, window.trackedView());
     EXPECT_EQ(0, otherCounter.actions);
+}
+
+TEST_F(ButtonTest, AboveScaleOneTheButtonDrawsTheDoubleSizeFormOfAnImageThatHasOne) {
+    window.setScale(2.0f);
+    EXPECT_EQ(kOrange, look(button));
+    // The hover image has no double-size form: its own, enlarged, stands in. The click lands at the scale.
+    sendMouse(window, WM_MOUSEMOVE, 0, 80, 100);
+    EXPECT_EQ(kGreen, look(button));
+    sendMouse(window, WM_LBUTTONDOWN, MK_LBUTTON, 80, 100);
+    sendMouse(window, WM_LBUTTONUP, 0, 80, 100);
+    EXPECT_EQ(1, counter.actions);
+    pumpQueued();
+    sendMouse(window, WM_MOUSEMOVE, 0, 400, 300);
+    EXPECT_EQ(kOrange, look(button));
+
+    // A button of the double-size form's own size at scale 2 shows that form pixel for pixel; between 1.0
+    // and 2.0 the form is filtered down to the device size.
+    button->setFrame(UIRect{20, 30, 2, 2});
+    pumpQueued();
+    ASSERT_EQ(4, deviceSize(button).x);
+    for (int32_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(kOrange, pixelAt(button, i, i));
+        EXPECT_EQ(kOrange, pixelAt(button, 3 - i, i));
+    }
+    window.setScale(1.5f);
+    pumpQueued();
+    ASSERT_EQ(3, deviceSize(button).x);
+    EXPECT_EQ(kOrange, pixelAt(button, 1, 1));
+    EXPECT_EQ(kOrange, pixelAt(button, 2, 2));
+    window.setScale(1.0f);
+    pumpQueued();
+    EXPECT_EQ(kGrey, pixelAt(button, 1, 1));
 }
 
 TEST_F(ButtonTest, PressDragOutAndReleaseGoesBackToNormalWithoutAction) {
@@ -284,6 +312,34 @@ TEST_F(LabelTest, LinesSitWhereTheirLineBoxesPutThem) {
     // Turning maps text row v to view column w - v: the two placements agree to the pixel.
     EXPECT_NEAR(99 - horizontal.y, rightmost, 1);
     EXPECT_NEAR(horizontal.x, vertical.y, 1);
+}
+
+// Pixels of the ink that are neither empty nor solid: the edges of the glyphs.
+int edgePixels(const UIView* view) {
+    int count = 0;
+    const UIPoint size = deviceSize(view);
+    for (int32_t y = 0; y < size.y; ++y) {
+        for (int32_t x = 0; x < size.x; ++x) {
+            const uint8_t alpha = alphaOf(pixelAt(view, x, y));
+            count += alpha > 24 && alpha < 232;
+        }
+    }
+    return count;
+}
+
+TEST_F(LabelTest, AtTwiceTheScaleTextIsSetAtTwiceTheSizeWithEdgesAsSharpAsAtOne) {
+    const UIRect plain = inkOf(L"HHHH", true);
+    const int plainEdges = edgePixels(label.get());
+    window.setScale(2.0f);
+    pumpQueued();
+    const UIRect doubled = inkBounds(label.get());
+    // The same line at twice the pixels: its box's top at y = 82, the ink of the capitals twice as large.
+    EXPECT_NEAR(2 * plain.y, doubled.y, 2);
+    EXPECT_NEAR(2 * plain.width, doubled.width, 4);
+    EXPECT_NEAR(2 * plain.height, doubled.height, 4);
+    // Set at 36 pixels, not enlarged from 18: the glyphs' edges stay one pixel wide, so they grow with the
+    // outline's length (twice) and not with its area (four times), as an enlargement's blur would.
+    EXPECT_LT(edgePixels(label.get()), 3 * plainEdges);
 }
 
 TEST_F(LabelTest, TallTurnedLabelCentresItsLineAcrossItsWidth) {
@@ -475,6 +531,19 @@ TEST(UIResourcesTest, BackgroundImageIsCopiedAtItsOwnSizeStretchedAtAnotherAndPa
     ASSERT_TRUE(pumpUntil([&] { return !window.isRedrawPending(); }));
     EXPECT_EQ(0x80000080u, paintedPixelAt(&stretched, 0, 1));
     EXPECT_EQ(0xFF00FF00u, pixelAt(window.rootView(), 11, 10));
+
+    // At scale 2 the picture's double-size form fills the 4 x 4 surface exactly, and the painting's dot is
+    // 2 x 2 pixels at (2, 2).
+    window.setScale(2.0f);
+    ASSERT_TRUE(pumpUntil([&] { return !window.isRedrawPending(); }));
+    EXPECT_EQ(0xFFFF0000u, paintedPixelAt(&exact, 1, 1));
+    EXPECT_EQ(0xFF00FF00u, paintedPixelAt(&exact, 2, 0));
+    EXPECT_EQ(0xFF00FF00u, paintedPixelAt(&exact, 3, 1));
+    EXPECT_EQ(0x80000080u, paintedPixelAt(&exact, 0, 3));
+    EXPECT_EQ(0x80000080u, paintedPixelAt(&exact, 1, 2));
+    EXPECT_EQ(0xFFFFFFFFu, paintedPixelAt(&exact, 2, 2));
+    EXPECT_EQ(0xFFFFFFFFu, paintedPixelAt(&exact, 3, 3));
+    EXPECT_EQ(0xFF00FF00u, pixelAt(window.rootView(), 22, 20));
     quadrants->release();
 }
 

@@ -6,7 +6,9 @@
   state-*.png            2 x 2 opaque pictures of one colour each, one per look of a button: normal grey,
                          hover green, pressed blue, disabled red;
   quadrants.png          a 2 x 2 picture of four different pixels: red and green on top, half-transparent
-                         blue and transparent below, which shows a picture's orientation and alpha.
+                         blue and transparent below, which shows a picture's orientation and alpha;
+  *@2x.png               the double-size forms (resource type "PNG2X") of the normal look, 4 x 4 of orange so
+                         that it shows which form a button drew, and of the quadrants, each pixel 2 x 2.
 
 Needs Debian's python3-fonttools. The outputs are checked in; run this again only to change them.
 """
@@ -51,6 +53,12 @@ STATES = {"normal": (128, 128, 128), "hover": (0, 255, 0), "pressed": (0, 0, 255
 
 
 QUADRANTS = [[(255, 0, 0, 255), (0, 255, 0, 255)], [(0, 0, 255, 128), (0, 0, 0, 0)]]
+NORMAL_DOUBLE_SIZE = (255, 128, 0)
+
+
+def doubled(rows):
+    """Each pixel as 2 x 2 pixels."""
+    return [[pixel for pixel in row for _ in range(2)] for row in rows for _ in range(2)]
 
 
 def make_png(target, rows):
@@ -66,4 +74,6 @@ if __name__ == "__main__":
     for state, rgb in STATES.items():
         make_png(HERE / f"state-{state}.png", [[rgb + (255,)] * 2] * 2)
     make_png(HERE / "quadrants.png", QUADRANTS)
+    make_png(HERE / "state-normal@2x.png", [[NORMAL_DOUBLE_SIZE + (255,)] * 4] * 4)
+    make_png(HERE / "quadrants@2x.png", doubled(QUADRANTS))
     sys.exit(0)

@@ -101,11 +101,15 @@ uint8_t redOf(uint32_t pixel) { return static_cast<uint8_t>(pixel >> 16); }
 uint8_t greenOf(uint32_t pixel) { return static_cast<uint8_t>(pixel >> 8); }
 uint8_t blueOf(uint32_t pixel) { return static_cast<uint8_t>(pixel); }
 
+UIPoint deviceSize(const UIView* view) {
+    return UIPoint{deviceLength(view->frame().width, view->scale()), deviceLength(view->frame().height, view->scale())};
+}
+
 UIRect inkBounds(const UIView* view, uint8_t threshold) {
-    const UIRect frame = view->frame();
-    int32_t left = frame.width, top = frame.height, right = -1, bottom = -1;
-    for (int32_t y = 0; y < frame.height; ++y) {
-        for (int32_t x = 0; x < frame.width; ++x) {
+    const UIPoint size = deviceSize(view);
+    int32_t left = size.x, top = size.y, right = -1, bottom = -1;
+    for (int32_t y = 0; y < size.y; ++y) {
+        for (int32_t x = 0; x < size.x; ++x) {
             if (alphaOf(pixelAt(view, x, y)) <= threshold) continue;
             left = std::min(left, x);
             top = std::min(top, y);
@@ -119,13 +123,13 @@ UIRect inkBounds(const UIView* view, uint8_t threshold) {
 
 int inkInColumn(const UIView* view, int32_t x, uint8_t threshold) {
     int count = 0;
-    for (int32_t y = 0; y < view->frame().height; ++y) count += alphaOf(pixelAt(view, x, y)) > threshold;
+    for (int32_t y = 0; y < deviceSize(view).y; ++y) count += alphaOf(pixelAt(view, x, y)) > threshold;
     return count;
 }
 
 int inkInRow(const UIView* view, int32_t y, uint8_t threshold) {
     int count = 0;
-    for (int32_t x = 0; x < view->frame().width; ++x) count += alphaOf(pixelAt(view, x, y)) > threshold;
+    for (int32_t x = 0; x < deviceSize(view).x; ++x) count += alphaOf(pixelAt(view, x, y)) > threshold;
     return count;
 }
 

@@ -58,7 +58,7 @@ void pumpQueued();
 bool pumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 5000);
 
 // A pixel of the view as the tree shows it (its composite) as 0xAARRGGBB (premultiplied), (0, 0) being the
-// top-left corner.
+// top-left corner; in device pixels, as the view's surface holds it at its scale.
 uint32_t pixelAt(const UIView* view, int32_t x, int32_t y);
 // The same pixel of the view's own painting, without its children.
 uint32_t paintedPixelAt(const UIView* view, int32_t x, int32_t y);
@@ -67,7 +67,9 @@ uint8_t redOf(uint32_t pixel);
 uint8_t greenOf(uint32_t pixel);
 uint8_t blueOf(uint32_t pixel);
 
-// The bounding box of the pixels whose alpha exceeds `threshold`; width 0 when there are none.
+// The view's size in device pixels: its frame's at its scale.
+UIPoint deviceSize(const UIView* view);
+// The bounding box, in device pixels, of the pixels whose alpha exceeds `threshold`; width 0 when there are none.
 UIRect inkBounds(const UIView* view, uint8_t threshold = 96);
 // How many pixels of column x (or row y) carry ink.
 int inkInColumn(const UIView* view, int32_t x, uint8_t threshold = 96);

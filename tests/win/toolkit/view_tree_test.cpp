@@ -1,6 +1,6 @@
 // The view tree under a real layered window: coalesced renders, repainting only what is dirty, drawing
-// and hit-testing order, hidden and non-interactive subtrees, and premultiplied composition, all read
-// from the views' own surfaces.
+// and hit-testing order, hidden and non-interactive subtrees, premultiplied composition, and painting at a
+// display scale, all read from the views' own surfaces.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -211,6 +211,59 @@ TEST_F(ViewTreeTest, NestedViewsCompositeFromCleanPaintingsOncePerRender) {
     renderNow();
     EXPECT_EQ(0u, pixelAt(root, 15, 15));
     EXPECT_EQ(0u, pixelAt(root, 45, 15));
+}
+
+TEST_F(ViewTreeTest, ScaleReachesEveryViewOfTheTreeWhichCompositesAtDevicePlacesAndHitTestsOnItsGrid) {
+    RecordingView* container = makeView("container", kRed, UIRect{10, 10, 60, 40}, root);
+    RecordingView* inner = makeView("inner", kBlue, UIRect{5, 5, 20, 20}, container);
+    renderNow();
+    window.setScale(1.5f);
+    // A view made and framed apart from the tree takes the tree's scale when it is added.
+    RecordingView* late = makeView("late", kGreen, UIRect{100, 10, 30, 30}, nullptr);
+    EXPECT_EQ(1.0f, late->scale());
+    RecordingView* lateChild = makeView("late child", kBlue, UIRect{0, 0, 10, 10}, late);
+    root->addChild(late);
+    EXPECT_EQ(1.5f, lateChild->scale());
+    renderNow();
+    EXPECT_EQ(2, container->paints);
+    EXPECT_EQ(2, inner->paints);
+    EXPECT_EQ(1, late->paints);
+
+    // Each view's place and size at 1.5, truncated: the container's (15, 15, 90, 60), the inner's (7, 7, 30, 30)
+    // inside it, so (22, 22) to (51, 51) on the root.
+    EXPECT_EQ(90, deviceSize(container).x);
+    EXPECT_EQ(60, deviceSize(container).y);
+    // The late view's (150, 15, 45, 45) holds its child's (150, 15, 15, 15); the root is 300 x 225.
+    const struct {
+        int32_t x, y;
+        uint32_t pixel;
+    } shown[] = {{15, 15, 0xFFFF0000u},  {14, 15, 0xFFFFFFFFu},  {21, 21, 0xFFFF0000u},  {22, 22, 0xFF0000FFu},
+                 {51, 51, 0xFF0000FFu},  {52, 52, 0xFFFF0000u},  {104, 74, 0xFFFF0000u}, {105, 75, 0xFFFFFFFFu},
+                 {150, 15, 0xFF0000FFu}, {165, 15, 0xFF00FF00u}, {194, 59, 0xFF00FF00u}, {300, 0, 0xDEADBEEFu},
+                 {299, 224, 0xFFFFFFFFu}};
+    for (const auto& point : shown) {
+        EXPECT_EQ(point.pixel, pixelAt(root, point.x, point.y)) << "at (" << point.x << ", " << point.y << ")";
+    }
+
+    // Hit tests stay on the grid; the window divides the mouse by the scale before it asks.
+    UIPoint local{0, 0};
+    EXPECT_EQ(inner, hitTest(root, 35, 35, &local));
+    EXPECT_EQ(20, local.x);
+    EXPECT_EQ(20, local.y);
+    EXPECT_EQ(container, hitTest(root, 36, 36, nullptr));
+    sendMouse(window, WM_LBUTTONDOWN, MK_LBUTTON, 52, 52);
+    EXPECT_EQ(19, inner->lastPress.x);
+    sendMouse(window, WM_LBUTTONUP, 0, 52, 52);
+
+    // The same scale again changes nothing; back at 1.0 every view is repainted at its frame's size.
+    window.setScale(1.5f);
+    EXPECT_FALSE(window.isRedrawPending());
+    window.setScale(1.0f);
+    renderNow();
+    EXPECT_EQ(3, inner->paints);
+    EXPECT_EQ(60, deviceSize(container).x);
+    EXPECT_EQ(0xFF0000FFu, pixelAt(root, 15, 15));
+    EXPECT_EQ(0xFF00FF00u, pixelAt(root, 110, 15));
 }
 
 TEST_F(ViewTreeTest, ViewSetToZeroOrNegativeSizeKeepsItsSurfaceButCompositesNothing) {

@@ -1,5 +1,6 @@
-// The layered window: placement at the push, the scaled push and its hit testing, mouse tracking and
-// cursors, and teardown (twice, from another thread, two windows of one class).
+// The layered window: placement at the push, painting at a display scale and its hit testing, a move to a
+// display of another DPI, mouse tracking and cursors, and teardown (twice, from another thread, two windows
+// of one class).
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -21,6 +22,16 @@ RECT windowRect(const UIWindow& window) {
     RECT rect = {};
     GetWindowRect(window.handle(), &rect);
     return rect;
+}
+
+// Where the system window stands and its size, once the redraw that places it has run.
+void expectPlacedAt(const UIWindow& window, LONG left, LONG top, LONG width, LONG height) {
+    ASSERT_TRUE(pumpUntil([&] { return !window.isRedrawPending(); }));
+    const RECT placed = windowRect(window);
+    EXPECT_EQ(left, placed.left);
+    EXPECT_EQ(top, placed.top);
+    EXPECT_EQ(width, placed.right - placed.left);
+    EXPECT_EQ(height, placed.bottom - placed.top);
 }
 
 TEST(UIWindowTest, FrameReachesTheSystemWindowOnlyWithThePushAndShowingWaitsForSetHidden) {
@@ -46,17 +57,24 @@ TEST(UIWindowTest, FrameReachesTheSystemWindowOnlyWithThePushAndShowingWaitsForS
     EXPECT_EQ(547, window.rootView()->frame().height);
 }
 
-TEST(UIWindowTest, ScaledWindowPushesTheScaledImageAndHitTestsInViewCoordinates) {
+TEST(UIWindowTest, ScaledWindowPaintsAtDeviceResolutionAndHitTestsInViewCoordinates) {
     TestWindow window;
     openWindow(window, 0, 0, 720, 547);
     window.setScale(2.0f);
     RecordingView corner(window.handle(), "corner", UIColor::make(255, 0, 0, 255));
     corner.setFrame(UIRect{0, 0, 100, 49});
     window.rootView()->addChild(&corner);
-    ASSERT_TRUE(pumpUntil([&] { return window.renders >= 1 && !window.isRedrawPending(); }));
-    const RECT pushed = windowRect(window);
-    EXPECT_EQ(1440, pushed.right - pushed.left);
-    EXPECT_EQ(1094, pushed.bottom - pushed.top);
+    ASSERT_TRUE(pumpUntil([&] { return window.renders >= 1; }));
+    expectPlacedAt(window, 0, 0, 1440, 1094);
+    // Painted at twice the pixels, not enlarged: the views' surfaces are their frames at the scale.
+    EXPECT_EQ(2.0f, corner.scale());
+    EXPECT_EQ(1, corner.paints);
+    EXPECT_EQ(0xFFFF0000u, pixelAt(window.rootView(), 199, 97));
+    EXPECT_EQ(0xFFFFFFFFu, pixelAt(window.rootView(), 200, 97));
+    EXPECT_EQ(0xFFFFFFFFu, pixelAt(window.rootView(), 199, 98));
+    EXPECT_EQ(0xFFFFFFFFu, pixelAt(window.rootView(), 1439, 1093));
+    EXPECT_EQ(0xDEADBEEFu, pixelAt(window.rootView(), 1440, 0));
+    EXPECT_EQ(0xDEADBEEFu, pixelAt(&corner, 200, 0));
 
     // (201, 99) / 2 truncates to (100, 49): the corner view's own right and bottom edge.
     sendMouse(window, WM_LBUTTONDOWN, MK_LBUTTON, 201, 99);
@@ -102,6 +120,40 @@ TEST(UIWindowTest, PushPutsThePremultipliedImageOnTheScreenWithItsAlpha) {
     ASSERT_TRUE(pumpUntil([&] { return !window.isRedrawPending(); }));
     EXPECT_TRUE(pumpUntil([&] { return screenPixel(335, 335) == RGB(255, 0, 0); }, 2000));
     EXPECT_NEAR(128, GetBValue(screenPixel(410, 410)), 2);
+}
+
+TEST(UIWindowTest, MoveToADisplayOfAnotherDpiTakesTheSuggestedRectangleAndRepaintsAtItsScale) {
+    TestWindow window;
+    openWindow(window, 40, 30, 200, 100);
+    RecordingView square(window.handle(), "square", UIColor::make(0, 0, 255, 255));
+    square.setFrame(UIRect{10, 10, 20, 20});
+    window.rootView()->addChild(&square);
+    ASSERT_TRUE(pumpUntil([&] { return window.renders >= 1 && !window.isRedrawPending(); }));
+
+    // The system's message, as it comes when the window is dragged onto a display at 144 DPI.
+    RECT suggested = {300, 200, 600, 350};
+    SendMessageW(window.handle(), kDpiChangedMessage, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(1.5f, window.scale());
+    EXPECT_EQ(300, window.frame().x);
+    EXPECT_EQ(200, window.frame().y);
+    EXPECT_EQ(200, window.frame().width);
+    expectPlacedAt(window, 300, 200, 300, 150);
+    EXPECT_EQ(2, square.paints);
+    EXPECT_EQ(0xFF0000FFu, pixelAt(window.rootView(), 15, 15));
+    EXPECT_EQ(0xFF0000FFu, pixelAt(window.rootView(), 44, 44));
+    EXPECT_EQ(0xFFFFFFFFu, pixelAt(window.rootView(), 45, 45));
+    sendMouse(window, WM_LBUTTONDOWN, MK_LBUTTON, 44, 44);
+    EXPECT_EQ(19, square.lastPress.x);
+    EXPECT_EQ(19, square.lastPress.y);
+    sendMouse(window, WM_LBUTTONUP, 0, 44, 44);
+
+    // Back on a display at 96 DPI: the window's own size again, wherever the system puts it.
+    suggested = RECT{50, 60, 250, 160};
+    SendMessageW(window.handle(), kDpiChangedMessage, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&suggested));
+    expectPlacedAt(window, 50, 60, 200, 100);
+    EXPECT_EQ(1.0f, square.scale());
+    EXPECT_EQ(0xFF0000FFu, pixelAt(window.rootView(), 29, 29));
+    EXPECT_EQ(0xFFFFFFFFu, pixelAt(window.rootView(), 30, 30));
 }
 
 TEST(UIWindowTest, WindowWithoutSystemWindowQueuesNoRedraw) {

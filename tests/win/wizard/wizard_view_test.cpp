@@ -1,6 +1,6 @@
 // The wizard's window and views over the real engine: the pages the engine's notifications lead to, the
-// progress bar's arithmetic and pixels, the agreement box, and one install run from the install button to
-// the success page through a package appended to a copy of this program.
+// progress bar's arithmetic and pixels, the agreement box, all at 100 and at 200 percent, and one install run
+// from the install button to the success page through a package appended to a copy of this program.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -81,9 +81,10 @@ std::wstring writeInstaller(const std::wstring& folder) {
     return path;
 }
 
-// The wizard in its window, laid out at 720 x 547 and rendered once, over the given program file.
+// The wizard in its window at a display scale, laid out at 720 x 547 and rendered once, over the given
+// program file.
 struct Wizard {
-    explicit Wizard(const std::wstring& program) {
+    explicit Wizard(const std::wstring& program, float scale = 1.0f) {
         facts.version.majorVersion = 6;
         facts.version.minorVersion = 1;
         facts.version.productType = platform::PRODUCT_WORKSTATION;
@@ -95,6 +96,7 @@ struct Wizard {
         window = std::make_unique<CInstallerWindow>(InstallerParts{engine, facts, steps});
         window->createTopLevel(GetModuleHandleW(nullptr), 0, WS_EX_APPWINDOW,
                                WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, kInstallerWindowClass);
+        window->setScale(scale);
         window->setFrame(40, 40, kInstallerWindowWidth, kInstallerWindowHeight);
         view = static_cast<UIInstallerView*>(window->rootView());
         pumpQueued();
@@ -116,19 +118,26 @@ void expectFrame(const UIView* view, UIRect expected) {
     EXPECT_EQ(expected.height, frame.height);
 }
 
-// Green pixels in the bar's row of the progress view.
+// Green pixels in the bar's row of the progress view, in device pixels.
 int greenLength(const UIView* bar) {
     int length = 0;
-    for (int32_t x = 0; x < bar->frame().width; ++x) {
-        const uint32_t pixel = pixelAt(bar, x, bar->frame().height - 3);
+    const UIPoint size = deviceSize(bar);
+    for (int32_t x = 0; x < size.x; ++x) {
+        const uint32_t pixel = pixelAt(bar, x, size.y - 3);
         if (greenOf(pixel) == 0xFF && redOf(pixel) == 0) ++length;
     }
     return length;
 }
 
-// How many pixels of a rectangle of the wizard as shown have colour channels in the given ranges.
-int countPixels(const UIView* view, UIRect area, uint8_t redMin, uint8_t redMax, uint8_t greenMin, uint8_t greenMax,
-                uint8_t blueMin, uint8_t blueMax) {
+// A logical length of the view's grid in its device pixels.
+int32_t onDevice(const UIView* view, int32_t logical) { return deviceLength(logical, view->scale()); }
+
+// How many pixels of a rectangle (on the logical grid) of the wizard as shown have colour channels in the
+// given ranges.
+int countPixels(const UIView* view, UIRect logical, uint8_t redMin, uint8_t redMax, uint8_t greenMin,
+                uint8_t greenMax, uint8_t blueMin, uint8_t blueMax) {
+    const UIRect area{onDevice(view, logical.x), onDevice(view, logical.y), onDevice(view, logical.width),
+                      onDevice(view, logical.height)};
     int count = 0;
     for (int32_t y = area.y; y < area.y + area.height; ++y) {
         for (int32_t x = area.x; x < area.x + area.width; ++x) {
@@ -156,29 +165,30 @@ bool sameColour(uint32_t first, uint32_t second) {
     return true;
 }
 
-// Whether the wizard shows the page picture of that resource number: its part above the result code and left
-// of the controls, where the failure pictures differ, matches the picture as the drawing library draws it.
+// Whether the wizard shows the page picture of that resource number, in its form for the page's scale (the
+// double-size one at 200 percent): its part above the result code and left of the controls, where the
+// failure pictures differ, matches that form as the drawing library draws it at the page's device size.
 bool showsPicture(const UIView* page, int32_t picture) {
     ResourceCopy copy;
-    if (loadResourceCopy(GetModuleHandleW(nullptr), picture, L"PNG", copy) != 0) return false;
+    const wchar_t* form = page->scale() > 1.0f ? kDoubleSizePngType : L"PNG";
+    if (loadResourceCopy(GetModuleHandleW(nullptr), picture, form, copy) != 0) return false;
     UIImage image(copy.bytes, copy.length);
     freeResourceCopy(copy.block);
     Gdiplus::GpBitmap* drawn = nullptr;
     Gdiplus::GpGraphics* graphics = nullptr;
     using Gdiplus::DllExports::GdipCreateBitmapFromScan0;
+    const UIPoint size = deviceSize(page);
     if (image.bitmap() == nullptr ||
-        GdipCreateBitmapFromScan0(kInstallerWindowWidth, kInstallerWindowHeight, 0, PixelFormat32bppPARGB, nullptr,
-                                  &drawn) != Gdiplus::Ok) {
+        GdipCreateBitmapFromScan0(size.x, size.y, 0, PixelFormat32bppPARGB, nullptr, &drawn) != Gdiplus::Ok) {
         return false;
     }
     ScopedImage ownedBitmap(drawn);
     if (Gdiplus::DllExports::GdipGetImageGraphicsContext(drawn, &graphics) != Gdiplus::Ok) return false;
     ScopedGraphics ownedGraphics(graphics);
-    Gdiplus::DllExports::GdipDrawImageRectI(graphics, image.bitmap(), 0, 0, kInstallerWindowWidth,
-                                            kInstallerWindowHeight);
+    Gdiplus::DllExports::GdipDrawImageRectI(graphics, image.bitmap(), 0, 0, size.x, size.y);
     int mismatches = 0;
-    for (int32_t y = 12; y < 286; y += 3) {
-        for (int32_t x = 12; x < 430; x += 3) {
+    for (int32_t y = onDevice(page, 12); y < onDevice(page, 286); y += 3) {
+        for (int32_t x = onDevice(page, 12); x < onDevice(page, 430); x += 3) {
             Gdiplus::ARGB expected = 0;
             Gdiplus::DllExports::GdipBitmapGetPixel(drawn, x, y, &expected);
             mismatches += !sameColour(expected, pixelAt(page, x, y));
@@ -187,16 +197,23 @@ bool showsPicture(const UIView* page, int32_t picture) {
     return mismatches == 0;
 }
 
-TEST(WineWizard, WindowHelpersCentreAndBoundTheDragStrip) {
-    const UIPoint wide = centredPosition(1920, 1080);
-    EXPECT_EQ(600, wide.x);
-    EXPECT_EQ(266, wide.y);
-    const UIPoint laptop = centredPosition(1366, 768);
-    EXPECT_EQ(323, laptop.x);
-    EXPECT_EQ(110, laptop.y);
-    const UIPoint small = centredPosition(800, 500);
-    EXPECT_EQ(40, small.x);
-    EXPECT_EQ(-23, small.y);
+TEST(WineWizard, WindowHelpersCentreAtTheScaleReadTheDisplaysDpiAndBoundTheDragStrip) {
+    // At a scale the window's size is 720 s x 547 s truncated: 900 x 683 at 125 %, 1080 x 820 at 150 %,
+    // 1440 x 1094 at 200 %.
+    const struct {
+        int32_t screenWidth, screenHeight;
+        float scale;
+        int32_t x, y;
+    } screens[] = {{1920, 1080, 1.0f, 600, 266}, {1366, 768, 1.0f, 323, 110}, {800, 500, 1.0f, 40, -23},
+                   {1366, 768, 1.25f, 233, 42},  {1920, 1080, 1.5f, 420, 130}, {1920, 1200, 2.0f, 240, 53}};
+    for (const auto& screen : screens) {
+        const UIPoint centred = centredPosition(screen.screenWidth, screen.screenHeight, screen.scale);
+        EXPECT_EQ(screen.x, centred.x) << screen.screenWidth << " x " << screen.screenHeight << " at " << screen.scale;
+        EXPECT_EQ(screen.y, centred.y) << screen.screenWidth << " x " << screen.screenHeight << " at " << screen.scale;
+    }
+    // The test's prefix runs at Wine's default of 96 dots per inch.
+    Wizard wizard(L"C:\\absent\\setup.exe");
+    EXPECT_EQ(1.0f, displayScale(wizard.window->handle()));
     EXPECT_TRUE(isInDragStrip(20, 10));
     EXPECT_TRUE(isInDragStrip(100, 39));
     EXPECT_FALSE(isInDragStrip(100, 9));
@@ -233,30 +250,46 @@ TEST(WineWizard, ProgressTextStartsBehindTheFillAndStopsShortOfTheEnd) {
     EXPECT_EQ(100, wholePercent(1.0f));
 }
 
-TEST(WineWizard, WelcomePageLaysOutItsControlsAndTheAgreementBoxGatesInstalling) {
-    Wizard wizard(L"C:\\absent\\setup.exe");
+void click(const UIWindow& window, int32_t x, int32_t y) {
+    sendMouse(window, WM_MOUSEMOVE, 0, x, y);
+    sendMouse(window, WM_LBUTTONDOWN, MK_LBUTTON, x, y);
+    sendMouse(window, WM_LBUTTONUP, 0, x, y);
+    pumpQueued();
+}
+
+// The wizard's pages at 100 and at 200 percent: the layout stays on the 720 x 547 grid, the pictures are the
+// forms for the scale, and what the program draws itself is drawn at the scale.
+class WineWizardAtScale : public ::testing::TestWithParam<float> {};
+
+TEST_P(WineWizardAtScale, WelcomePageLaysOutItsControlsAndTheAgreementBoxGatesInstalling) {
+    Wizard wizard(L"C:\\absent\\setup.exe", GetParam());
     UIInstallerView& view = *wizard.view;
+    const auto device = [&](int32_t logical) { return onDevice(&view, logical); };
     expectFrame(view.installButton(), UIRect{653, 193, 44, 160});
     expectFrame(view.agreementBox(), UIRect{587, 74, 16, 16});
     expectFrame(view.agreementLink(), UIRect{584, 310, 24, 160});
     expectFrame(view.recommendLink(), UIRect{664, 68, 22, 136});
     EXPECT_TRUE(view.recommendLink()->isHidden());
     EXPECT_EQ(nullptr, view.progressView());
-    // The welcome picture's opaque panel and its transparent outer edge.
-    EXPECT_EQ(0xFF, alphaOf(pixelAt(&view, 300, 300)));
+    // The welcome picture's opaque panel and its transparent outer edge, over the window's whole device size.
+    EXPECT_EQ(0xFF, alphaOf(pixelAt(&view, device(300), device(300))));
     EXPECT_EQ(0, alphaOf(pixelAt(&view, 0, 0)));
+    EXPECT_EQ(0, alphaOf(pixelAt(&view, device(720) - 1, device(547) - 1)));
+    EXPECT_EQ(0xDEADBEEFu, pixelAt(&view, device(720), 0));
 
-    view.handleAction(ACTION_AGREEMENT_BOX, view.agreementBox());
+    // Clicked where the box shows at the scale.
+    click(*wizard.window, device(595), device(82));
     EXPECT_EQ(0, view.agreementBox()->tag());
     EXPECT_TRUE(view.installButton()->isDisabled());
-    view.handleAction(ACTION_AGREEMENT_BOX, view.agreementBox());
+    click(*wizard.window, device(595), device(82));
     EXPECT_EQ(1, view.agreementBox()->tag());
     EXPECT_FALSE(view.installButton()->isDisabled());
 }
 
-TEST(WineWizard, NotificationsSwitchPagesAndMoveTheBar) {
-    Wizard wizard(L"C:\\absent\\setup.exe");
+TEST_P(WineWizardAtScale, NotificationsSwitchPagesAndMoveTheBar) {
+    Wizard wizard(L"C:\\absent\\setup.exe", GetParam());
     UIInstallerView& view = *wizard.view;
+    const auto device = [&](int32_t logical) { return onDevice(&view, logical); };
     EXPECT_TRUE(showsPicture(&view, PICTURE_WELCOME));
     EXPECT_GT(versionInk(&view), 40);
     EXPECT_EQ(1602, view.exitCode()) << "closed before the install: the user's exit";
@@ -293,16 +326,16 @@ TEST(WineWizard, NotificationsSwitchPagesAndMoveTheBar) {
     UIInstallerView::onEngineMessage(WM_INSTALL_PROGRESS, 45, 0);
     pumpQueued();
     EXPECT_FLOAT_EQ(0.45f, bar.progress());
-    EXPECT_EQ(314, greenLength(&bar));
+    EXPECT_EQ(device(314), greenLength(&bar));
     UIInstallerView::onEngineMessage(WM_INSTALL_PROGRESS, 45, 0);
     EXPECT_FALSE(bar.isDirty());
     UIInstallerView::onEngineMessage(WM_INSTALL_PROGRESS, 2, 0);
     pumpQueued();
-    EXPECT_EQ(13, greenLength(&bar));
+    EXPECT_EQ(device(13), greenLength(&bar));
     UIInstallerView::onEngineMessage(WM_INSTALL_PROGRESS, 150, 0);
     pumpQueued();
     EXPECT_FLOAT_EQ(1.0f, bar.progress());
-    EXPECT_EQ(698, greenLength(&bar));
+    EXPECT_EQ(device(698), greenLength(&bar));
 
     UIInstallerView::onEngineMessage(WM_INSTALL_FAILURE, ERR_MISSING_FILE, 0);
     EXPECT_EQ(17, UIInstallerView::shownFailureCode());
@@ -333,6 +366,8 @@ TEST(WineWizard, NotificationsSwitchPagesAndMoveTheBar) {
     }
 }
 
+INSTANTIATE_TEST_SUITE_P(DisplayScales, WineWizardAtScale, ::testing::Values(1.0f, 2.0f));
+
 std::wstring besideThisProgram(const wchar_t* name) {
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);
@@ -345,13 +380,6 @@ std::vector<std::string> recordedLines(const std::wstring& record) {
     std::vector<std::string> lines;
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
-}
-
-void click(const UIWindow& window, int32_t x, int32_t y) {
-    sendMouse(window, WM_MOUSEMOVE, 0, x, y);
-    sendMouse(window, WM_LBUTTONDOWN, MK_LBUTTON, x, y);
-    sendMouse(window, WM_LBUTTONUP, 0, x, y);
-    pumpQueued();
 }
 
 // The links go through the system's own explorer, which hands the address to the user's browser (the harness's
