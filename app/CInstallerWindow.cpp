@@ -4,7 +4,10 @@
 #include "platform/win32/SystemFunction.h"
 #include "toolkit/ScopedGdi.h"
 
-bool isInDragStrip(int32_t x, int32_t y) { return y >= 10 && y <= 39 && x < 639; }
+bool isInDragStrip(int32_t x, int32_t y) {
+    constexpr UIRect strip = dragStripFrame();
+    return y >= strip.y && y < strip.y + strip.height && x < strip.x + strip.width;
+}
 
 float displayScale(HWND window) {
     using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);

@@ -3,13 +3,11 @@
 // a strip along its top edge, and its destruction ends the message loop. It is 720 x 547 on the logical
 // grid, drawn at the display's scale.
 #include "app/UIInstallerView.h"
+#include "app/WizardLayout.h"
 #include "toolkit/UIWindow.h"
 
 constexpr wchar_t kInstallerWindowClass[] = L"CInstallerWindow";
 constexpr wchar_t kInstallerWindowTitle[] = L"泽尔恩输入法 安装向导";
-constexpr int32_t kInstallerWindowWidth = 720;
-constexpr int32_t kInstallerWindowHeight = 547;
-constexpr int kApplicationIcon = 139;
 
 class CInstallerWindow : public UIWindow {
 public:

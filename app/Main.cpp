@@ -48,7 +48,7 @@ int runWizard(HINSTANCE instance, const InstallerParts& parts, bool passive) {
     window.createTopLevel(instance, 0, WS_EX_APPWINDOW, WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX,
                           kInstallerWindowClass);
     SetWindowTextW(window.handle(), kInstallerWindowTitle);
-    if (HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(kApplicationIcon))) {
+    if (HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(APPLICATION_ICON))) {
         SendMessageW(window.handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
         SendMessageW(window.handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
     }

@@ -7,6 +7,7 @@
 #include "app/CProgressView.h"
 #include "app/Deployment.h"
 #include "app/PageText.h"
+#include "app/WizardLayout.h"
 #include "engine/InstallSequence.h"
 #include "engine/InstallerEngine.h"
 #include "platform/win32/SystemFolder.h"
@@ -93,12 +94,12 @@ void UIInstallerView::setFrame(UIRect frame) {
     UIView::setFrame(frame);
     const int32_t width = frame.width;
     const int32_t height = frame.height;
-    installButton_->setFrame(UIRect{width - 67, (height - 160) / 2, 44, 160});
-    closeButton_->setFrame(UIRect{width - 46, 11, 35, 30});
-    minimizeButton_->setFrame(UIRect{width - 82, 11, 35, 30});
-    agreementBox_->setFrame(UIRect{587, 74, 16, 16});
-    agreementLink_->setFrame(UIRect{584, 310, 24, 160});
-    recommendLink_->setFrame(UIRect{664, 68, 22, 136});
+    installButton_->setFrame(installButtonFrame(width, height));
+    closeButton_->setFrame(closeButtonFrame(width));
+    minimizeButton_->setFrame(minimizeButtonFrame(width));
+    agreementBox_->setFrame(agreementBoxFrame());
+    agreementLink_->setFrame(agreementLinkFrame());
+    recommendLink_->setFrame(recommendLinkFrame());
 }
 
 void UIInstallerView::paint(GpGraphics* graphics, UIRect bounds) {
@@ -197,7 +198,7 @@ void UIInstallerView::beginInstall() {
 
     progressView_ = new CProgressView(window());
     const UIRect bounds = frame();
-    progressView_->setFrame(UIRect{11, bounds.height - 41, bounds.width - 22, 30});
+    progressView_->setFrame(progressBarFrame(bounds.width, bounds.height));
     addChild(progressView_);
 
     // The worker ends by itself after its last notification; nothing waits for it, and closing the
@@ -276,7 +277,7 @@ void UIInstallerView::makeFinishButton() {
     installButton_->normalImage = loadPng(PICTURE_FINISH_BUTTON);
     installButton_->setTag(1);
     const UIRect bounds = frame();
-    installButton_->setFrame(UIRect{bounds.width - 67, bounds.height - 150, 44, 105});
+    installButton_->setFrame(finishButtonFrame(bounds.width, bounds.height));
     setDirty(true);
 }
 

@@ -5,6 +5,7 @@
 // notifications switch the pages.
 #include <cstdint>
 
+#include "app/res/resources.h"
 #include "toolkit/UIButton.h"
 #include "toolkit/UIView.h"
 
@@ -34,24 +35,6 @@ enum InstallerAction : int32_t {
     ACTION_RECOMMEND_LINK = 5,
 };
 
-// PNG resources of the program, by number.
-enum InstallerPicture : int32_t {
-    PICTURE_WELCOME = 129,
-    PICTURE_INSTALL_BUTTON = 130,
-    PICTURE_CLOSE = 131,
-    PICTURE_CLOSE_HOT = 132,
-    PICTURE_MINIMIZE = 134,
-    PICTURE_MINIMIZE_HOT = 135,
-    PICTURE_SUCCESS = 136,
-    PICTURE_INSTALLING = 137,
-    PICTURE_FINISH_BUTTON = 138,
-    PICTURE_FAILURE_BUSY = 140,
-    PICTURE_FAILURE_CODE = 141,
-    PICTURE_FAILURE = 142,
-    PICTURE_BOX = 143,
-    PICTURE_BOX_TICKED = 144,
-    PICTURE_INSTALL_DISABLED = 145,
-};
 
 // The timer of the wizard's window that closes it a few seconds after the last page of an unattended run.
 constexpr uintptr_t kCloseAfterLastPageTimer = 1;

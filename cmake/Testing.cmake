@@ -82,8 +82,9 @@ function(zeln_windows_test_labels out kind)
 endfunction()
 
 # zeln_e2e_test(NAME COMMAND cmd args... [TIMEOUT seconds]): a script that drives a whole installer.
-# It is given the harness as ZELN_WINE_RUN and its folder as ZELN_WINE_ROOT. In the win32 tree its label is
-# also wow64 (the name is the caller's: the 32-bit scenarios are their own).
+# It is given the harness as ZELN_WINE_RUN, its folder as ZELN_WINE_ROOT and the wizard's layout for the
+# driver as ZELN_WIZARD_LAYOUT. In the win32 tree its label is also wow64 (the name is the caller's: the
+# 32-bit scenarios are their own).
 function(zeln_e2e_test name)
   if(ZELN_NATIVE)
     return()
@@ -95,7 +96,7 @@ function(zeln_e2e_test name)
   add_test(NAME ${name} COMMAND ${T_COMMAND})
   zeln_windows_test_labels(labels e2e)
   set_tests_properties(${name} PROPERTIES LABELS "${labels}" TIMEOUT ${T_TIMEOUT}
-    ENVIRONMENT "ZELN_WINE_RUN=${ZELN_WINE_RUN};ZELN_WINE_ROOT=${ZELN_WINE_ROOT}")
+    ENVIRONMENT "ZELN_WINE_RUN=${ZELN_WINE_RUN};ZELN_WINE_ROOT=${ZELN_WINE_ROOT};ZELN_WIZARD_LAYOUT=${ZELN_WIZARD_LAYOUT}")
 endfunction()
 
 # zeln_layer_library(NAME FOLDER...): a static library of every .cpp in the given folders, so that a new

@@ -37,7 +37,7 @@ drive() {
 
   wizard_start "$installer"
   wizard_shot "$out/welcome.png"
-  wizard_click 675 273
+  wizard_press INSTALL_BUTTON
   # The installing page as late as it is still shown, so that the bar has moved; then the outcome.
   local shot="$out/latest.png" outcome="" deadline=$((SECONDS + 300))
   while [[ -z $outcome ]] && (( SECONDS < deadline )); do
@@ -52,7 +52,7 @@ drive() {
   done
   [[ -n $outcome ]] || { echo "run: no outcome page within 300 s" >&2; outcome=none; }
   mv "$shot" "$out/$outcome.png"
-  wizard_click 675 450
+  wizard_press FINISH_BUTTON
   wizard_wait_exit 30
 
   # The registry reaches its files when the server has ended, some seconds after the last program.
@@ -106,4 +106,5 @@ if [[ -n ${DISPLAY:-} ]]; then
   echo "Exit code: $status"
   exit $status
 fi
-"$here/wine-run.sh" --root "$build/$tree/wine" --name run -- "$here/run.sh" --drive "$out" "$installer"
+ZELN_WIZARD_LAYOUT=$build/native/app/wizard-layout.sh \
+  "$here/wine-run.sh" --root "$build/$tree/wine" --name run -- "$here/run.sh" --drive "$out" "$installer"

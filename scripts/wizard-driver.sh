@@ -1,9 +1,10 @@
 # Drives the installer wizard on an X display like a person would, and reads its pages back from
 # screenshots. Sourced by `make run` and by the end-to-end tests, inside a prefix made by wine-run.sh
 # (WINEPREFIX, DISPLAY and ZELN_WINE64 set). Coordinates are the window's own logical grid: (0, 0) is its
-# top-left corner, 720 x 547 its size; the layout of the controls is the wizard's:
-#   install button (653, 193, 44, 160), finish button (653, 397, 44, 105), close (674, 11, 35, 30),
-#   minimize (638, 11, 35, 30), agreement box (587, 74, 16, 16), progress bar rows 531-535 from x 11.
+# top-left corner, 720 x 547 its size. The places of the controls are the wizard's own, "x y width height" in
+# WIZARD_INSTALL_BUTTON, WIZARD_FINISH_BUTTON, WIZARD_CLOSE_BUTTON, WIZARD_MINIMIZE_BUTTON,
+# WIZARD_AGREEMENT_BOX, WIZARD_AGREEMENT_LINK, WIZARD_RECOMMEND_LINK, WIZARD_PROGRESS_BAR and WIZARD_DRAG_STRIP,
+# from the file the build writes from the program's constants (ZELN_WIZARD_LAYOUT: build/native/app/wizard-layout.sh).
 # On a display of WIZARD_DPI dots per inch (96 unless set) the window is that grid times WIZARD_DPI / 96 in
 # screen pixels, and the functions scale every coordinate and rectangle they are given the same way.
 # Every function answers by its status and is safe to call under `set -e`.
@@ -13,6 +14,17 @@ WIZARD_PID="" WIZARD_WINDOW="" WIZARD_X=0 WIZARD_Y=0 WIZARD_STATUS=""
 WIZARD_DPI=${WIZARD_DPI:-96}
 
 wizard_fail() { echo "wizard: $*" >&2; return 1; }
+
+# shellcheck source=/dev/null
+source "${ZELN_WIZARD_LAYOUT:?the layout of the wizard: wizard-layout.sh of the native build}"
+# The rectangle of a control ("x y width height"), by its name in the layout: INSTALL_BUTTON, CLOSE_BUTTON, ...
+wizard_area() { local name="WIZARD_$1"; echo "${!name:?no control $1 in the layout}"; }
+# A click in the middle of a control.
+wizard_press() {
+  local x y width height
+  read -r x y width height <<<"$(wizard_area "$1")"
+  wizard_click $((x + width / 2)) $((y + height / 2))
+}
 
 # A length of the grid in screen pixels at WIZARD_DPI, truncated as the wizard truncates it.
 wizard_px() { echo $(($1 * WIZARD_DPI / 96)); }

@@ -16,10 +16,17 @@ mkdir -p "$OUT"
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
 
+# The places of the controls, written by the native build from the program's own constants.
+# shellcheck source=/dev/null
+source "${ZELN_WIZARD_LAYOUT:-$HERE/../../build/native/app/wizard-layout.sh}"
+
 # Layers for one preview, each an image placed at a window position.
 layers=()
 on() { layers+=("(" "$1" ")" -geometry "+$2+$3" -composite); }
 res() { on "$RES/$1" "$2" "$3"; }
+# A picture at a control's top-left corner, the control named as in the layout (INSTALL_BUTTON, ...).
+control() { local name="WIZARD_$2" x y _; read -r x y _ _ <<<"${!name}"; res "$1" "$x" "$y"; }
+read -r bar_x bar_y _ _ <<<"$WIZARD_PROGRESS_BAR"
 
 # Text as the program draws it: 18 pt at 96 dots per inch is 24 pixels.
 convert -background none -density 72 pango:'<span font="DejaVu Sans 24" foreground="#CA5100">v 7.27.1.0</span>' \
@@ -38,24 +45,27 @@ compose() { # PAGE OUTPUT
     layers=()
 }
 
-res install.png 653 193; res close.png 674 11; res minimize.png 638 11; res box-ticked.png 587 74
+control install.png INSTALL_BUTTON; control close.png CLOSE_BUTTON; control minimize.png MINIMIZE_BUTTON
+control box-ticked.png AGREEMENT_BOX
 on "$WORK/version.png" "$version_x" 420
 compose welcome.png welcome.png
 
-res install-disabled.png 653 193; res close-hot.png 674 11; res minimize-hot.png 638 11; res box.png 587 74
+control install-disabled.png INSTALL_BUTTON; control close-hot.png CLOSE_BUTTON
+control minimize-hot.png MINIMIZE_BUTTON; control box.png AGREEMENT_BOX
 on "$WORK/version.png" "$version_x" 420
 compose welcome.png welcome-unticked.png
 
 convert -size 698x30 xc:none -fill '#C8C8C8' -draw 'rectangle 0,25 697,29' -fill '#00FF00' \
     -draw 'rectangle 0,25 313,29' "$WORK/bar.png"
-res close.png 674 11; res minimize.png 638 11; on "$WORK/bar.png" 11 506; on "$WORK/percent.png" 305 506
+control close.png CLOSE_BUTTON; control minimize.png MINIMIZE_BUTTON
+on "$WORK/bar.png" "$bar_x" "$bar_y"; on "$WORK/percent.png" $((bar_x + 294)) "$bar_y"
 compose installing.png installing.png
 
-res finish.png 653 397; res close.png 674 11; res minimize.png 638 11
+control finish.png FINISH_BUTTON; control close.png CLOSE_BUTTON; control minimize.png MINIMIZE_BUTTON
 compose success.png success.png
 
 for page in failure-busy failure-code failure; do
-    res finish.png 653 397; res close.png 674 11; res minimize.png 638 11
+    control finish.png FINISH_BUTTON; control close.png CLOSE_BUTTON; control minimize.png MINIMIZE_BUTTON
     if [[ $page == failure-code ]]; then on "$WORK/code.png" $((424 - code_width)) 294; fi
     compose "$page.png" "$page.png"
 done

@@ -144,7 +144,7 @@ one_installer_at_a_time() {
   [[ $(installer_windows) -eq 1 ]] || { echo "$(installer_windows) installer windows"; return 1; }
   WIZARD_PID=$first
   rm -f "$record"
-  wizard_click 691 26
+  wizard_press CLOSE_BUTTON
   wait_for_exit_code 30 && exit_code_is 1602
 }
 check "a second installer exits with 1618 while the wizard runs; closing the wizard then exits with 1602" \
@@ -154,10 +154,10 @@ check "a second installer exits with 1618 while the wizard runs; closing the wiz
 finish_on_failure_page() {
   start_through_launcher "$damaged"
   wait_for_window && wizard_wait_page welcome 60 || return 1
-  wizard_click 675 273
+  wizard_press INSTALL_BUTTON
   wizard_wait_page failure 60 || return 1
   wizard_shot "$out/failure.png"
-  wizard_click 675 450
+  wizard_press FINISH_BUTTON
   wait_for_exit_code 30 && exit_code_is 6
 }
 check "finish on the failure page of a damaged installer exits with 6" finish_on_failure_page

@@ -31,7 +31,14 @@ readonly BUTTON_GREY="180 215 190 220 195 225"  # the disabled install button
 
 count() { wizard_count_pixels "$@"; }
 version_ink() { count "$1" 200 410 320 45 "$VERSION_BROWN"; }
-bar_length() { count "$1" 11 533 698 1 "$BAR_GREEN"; }
+# The progress bar's track: its last five rows, under the percentage; the fill is counted along its middle row.
+read -r BAR_X BAR_Y BAR_WIDTH BAR_HEIGHT <<<"$WIZARD_PROGRESS_BAR"
+bar_track() { echo "$BAR_X $((BAR_Y + BAR_HEIGHT - 5)) $BAR_WIDTH 5"; }
+bar_length() { count "$1" "$BAR_X" $((BAR_Y + BAR_HEIGHT - 3)) "$BAR_WIDTH" 1 "$BAR_GREEN"; }
+# The drag strip's rows: a press on its middle or last row drags, one on the row below does not.
+read -r _ STRIP_TOP _ STRIP_HEIGHT <<<"$WIZARD_DRAG_STRIP"
+readonly STRIP_MIDDLE=$((STRIP_TOP + STRIP_HEIGHT / 2)) STRIP_LAST=$((STRIP_TOP + STRIP_HEIGHT - 1))
+readonly BELOW_STRIP=$((STRIP_TOP + STRIP_HEIGHT))
 seen_length() { local length=$1; shift; printf '%s\n' "$@" | grep -cx "$length" || true; }  # how many of the lengths after the first equal it
 
 # The installer copied into a folder beside a planted "explorer.exe", which a command "explorer ..." would find
@@ -74,7 +81,7 @@ start_ime_standin() {
 readonly CLOSED_BY_USER=$((1602 % 256))
 
 finish_and_expect_exit() {  # the code the finish button ends the installer with
-  wizard_click 675 450
+  wizard_press FINISH_BUTTON
   wizard_wait_exit 30 || return 1
   check "the finish button ends the installer with exit code $1" equals "$WIZARD_STATUS" "$1"
 }
@@ -83,28 +90,28 @@ welcome_and_agreement() {
   wizard_start "$installer"
   wizard_shot "$out/welcome.png"
   check "the version text is drawn near y 420" at_least "$(version_ink "$out/welcome.png")" 40
-  check "the agreement box starts ticked" at_least "$(count "$out/welcome.png" 587 74 16 16 "$TICK_GREEN")" 8
-  check "the install button starts blue" at_least "$(count "$out/welcome.png" 653 193 44 160 "$BUTTON_BLUE")" 2000
+  check "the agreement box starts ticked" at_least "$(count "$out/welcome.png" $(wizard_area AGREEMENT_BOX) "$TICK_GREEN")" 8
+  check "the install button starts blue" at_least "$(count "$out/welcome.png" $(wizard_area INSTALL_BUTTON) "$BUTTON_BLUE")" 2000
 
-  wizard_click 595 82
+  wizard_press AGREEMENT_BOX
   wizard_move_to 300 300
   wizard_shot "$out/unticked.png"
-  check "unticking empties the box" equals "$(count "$out/unticked.png" 587 74 16 16 "$TICK_GREEN")" 0
-  check "unticking greys the install button" at_least "$(count "$out/unticked.png" 653 193 44 160 "$BUTTON_GREY")" 2000
-  wizard_click 675 273
+  check "unticking empties the box" equals "$(count "$out/unticked.png" $(wizard_area AGREEMENT_BOX) "$TICK_GREEN")" 0
+  check "unticking greys the install button" at_least "$(count "$out/unticked.png" $(wizard_area INSTALL_BUTTON) "$BUTTON_GREY")" 2000
+  wizard_press INSTALL_BUTTON
   sleep 2
   wizard_shot "$out/ignored.png"
   check "the grey install button ignores a click" wizard_shot_is_page "$out/ignored.png" welcome
-  check "no progress bar after the ignored click" equals "$(count "$out/ignored.png" 11 531 698 5 "195 205 195 205 195 205")" 0
+  check "no progress bar after the ignored click" equals "$(count "$out/ignored.png" $(bar_track) "195 205 195 205 195 205")" 0
 
-  wizard_click 595 82
+  wizard_press AGREEMENT_BOX
   wizard_move_to 300 300
   wizard_shot "$out/ticked.png"
-  check "ticking again shows the tick" at_least "$(count "$out/ticked.png" 587 74 16 16 "$TICK_GREEN")" 8
+  check "ticking again shows the tick" at_least "$(count "$out/ticked.png" $(wizard_area AGREEMENT_BOX) "$TICK_GREEN")" 8
   check "ticking again makes the install button blue" \
-    at_least "$(count "$out/ticked.png" 653 193 44 160 "$BUTTON_BLUE")" 2000
+    at_least "$(count "$out/ticked.png" $(wizard_area INSTALL_BUTTON) "$BUTTON_BLUE")" 2000
 
-  wizard_click 691 26
+  wizard_press CLOSE_BUTTON
   wizard_wait_exit 30
   check "the close button on the welcome page ends the installer with the user's exit code" \
     equals "$WIZARD_STATUS" "$CLOSED_BY_USER"
@@ -113,17 +120,17 @@ welcome_and_agreement() {
 window_strip_and_buttons() {
   wizard_start "$installer"
   local x=$WIZARD_X y=$WIZARD_Y
-  wizard_drag 300 25 60 40
+  wizard_drag 300 "$STRIP_MIDDLE" 60 40
   wizard_locate
   check "a drag in the strip moves the window" equals "$WIZARD_X,$WIZARD_Y" "$((x + 60)),$((y + 40))"
   x=$WIZARD_X y=$WIZARD_Y
-  wizard_drag 300 40 60 40
+  wizard_drag 300 "$BELOW_STRIP" 60 40
   wizard_locate
-  check "a drag from y 40 leaves the window in place" equals "$WIZARD_X,$WIZARD_Y" "$x,$y"
+  check "a drag from the row below the strip leaves the window in place" equals "$WIZARD_X,$WIZARD_Y" "$x,$y"
 
   iconic() { xprop -id "$WIZARD_WINDOW" WM_HINTS | grep -q "Initial state is Iconic"; }
   check "the window starts in the normal state" not iconic
-  wizard_click 655 26
+  wizard_press MINIMIZE_BUTTON
   sleep 1
   # With no window manager on the private display, Wine's request to iconify shows only in the hints.
   check "the minimize button minimizes the window" iconic
@@ -138,10 +145,10 @@ install_to_success() {
   # the install's two notices holds the bar at 1 % and then at 98 % long enough for the screenshots.
   start_ime_standin "$out/ime-standin.log" --answer-3002-after 2500 --answer-3001-after 2500
   wizard_start "$installer"
-  wizard_click 596 390
+  wizard_press AGREEMENT_LINK
   check "the agreement link has the system's explorer open a page" wait_for_addresses 1
   check "that page is the agreement page" equals "$(opened_addresses)" "$AGREEMENT_PAGE"
-  wizard_click 675 273
+  wizard_press INSTALL_BUTTON
   # The screenshot that first finds the installing page is kept as the first of the page's screenshots.
   local shots=0 lengths=() length percent deadline=$((SECONDS + 60))
   until wizard_shot "$out/installing-0.png" && wizard_shot_is_page "$out/installing-0.png" installing; do
@@ -172,11 +179,11 @@ install_to_success() {
   wizard_wait_page success 300
   wizard_shot "$out/success.png"
   check "the success page shows the finish button at (653, 397)" \
-    at_least "$(count "$out/success.png" 653 397 44 105 "$BUTTON_BLUE")" 1500
+    at_least "$(count "$out/success.png" $(wizard_area FINISH_BUTTON) "$BUTTON_BLUE")" 1500
   check "the success page has no version text" equals "$(version_ink "$out/success.png")" 0
   # The agreement link's area went with the welcome page: a click there now runs nothing.
-  wizard_click 596 390
-  wizard_click 675 136
+  wizard_press AGREEMENT_LINK
+  wizard_press RECOMMEND_LINK
   check "the recommendation link has the system's explorer open a page" wait_for_addresses 2
   sleep 1
   check "two pages opened in all: the agreement page, then the recommendation page" \
@@ -191,7 +198,7 @@ damaged_installer() {
   cp "$installer" "$damaged"
   truncate -s -64 "$damaged"
   wizard_start "$damaged"
-  wizard_click 675 273
+  wizard_press INSTALL_BUTTON
   # Straight from the welcome page to the failure page: no installing page comes between.
   local seen=""
   for _ in $(seq 100); do
@@ -222,14 +229,14 @@ alt_f4() {
   local ime_log="$out/ime-standin.log" _
   start_ime_standin "$ime_log" --never-answer-3002
   wizard_start "$installer"
-  wizard_click 675 273
+  wizard_press INSTALL_BUTTON
   wizard_wait_page installing 60
   for _ in $(seq 100); do grep -q '^3002' "$ime_log" 2>/dev/null && break; sleep 0.2; done
   check "the install is held at its notice to the input method" grep -q '^3002' "$ime_log"
   wizard_shot "$out/before-close.png"
   check "the installing page is shown when the close button is pressed" \
     wizard_shot_is_page "$out/before-close.png" installing
-  wizard_click 691 26
+  wizard_press CLOSE_BUTTON
   check "the close button ends the installer mid-install within 10 s" wizard_wait_exit 10
   check "it ends with the user's exit code" equals "$WIZARD_STATUS" "$CLOSED_BY_USER"
   check "no installer window is left" equals "$(xdotool search --name "$WIZARD_TITLE" 2>/dev/null | wc -l)" 0
@@ -279,20 +286,20 @@ display_scales() {
         equals "$(differing_pixels "$out/welcome-$dpi.png" "$here/../../../app/res/welcome@2x.png" 1160 800)" 0
     fi
     x=$WIZARD_X y=$WIZARD_Y
-    wizard_drag 300 39 60 40
+    wizard_drag 300 "$STRIP_LAST" 60 40
     wizard_locate
     check "at $dpi DPI a drag from the strip's last row moves the window" \
       equals "$WIZARD_X,$WIZARD_Y" "$((x + 60)),$((y + 40))"
     x=$WIZARD_X y=$WIZARD_Y
-    wizard_drag 300 40 60 40
+    wizard_drag 300 "$BELOW_STRIP" 60 40
     wizard_locate
     check "at $dpi DPI a drag from the row below leaves it in place" equals "$WIZARD_X,$WIZARD_Y" "$x,$y"
 
-    wizard_click 675 273
+    wizard_press INSTALL_BUTTON
     wizard_wait_page success 120 || { failures=$((failures + 1)); wizard_wait_exit 1; continue; }
     wizard_shot "$out/success-$dpi.png"
     check "at $dpi DPI the success page shows the finish button" \
-      at_least "$(count "$out/success-$dpi.png" 653 397 44 105 "$BUTTON_BLUE")" 1500
+      at_least "$(count "$out/success-$dpi.png" $(wizard_area FINISH_BUTTON) "$BUTTON_BLUE")" 1500
     finish_and_expect_exit 0
   done
 }

@@ -33,10 +33,10 @@ rm -rf "$out" && mkdir -p "$out"
 wizard_install() {
   wizard_start "$installer" || { import -window root "$out/$1-start.png"; return 1; }
   wizard_shot "$out/$1-welcome.png"
-  wizard_click 675 273
+  wizard_press INSTALL_BUTTON
   wizard_wait_page success 300 || { wizard_shot "$out/$1-stuck.png"; return 1; }
   wizard_shot "$out/$1-success.png"
-  wizard_click 675 450
+  wizard_press FINISH_BUTTON
   wizard_wait_exit 30 || return 1
   [[ $WIZARD_STATUS == 0 ]] || { echo "exit code $WIZARD_STATUS"; return 1; }
 }
@@ -187,12 +187,12 @@ keep_log_while_running() {
 }
 vista_install() {
   wizard_start "$installer" || { import -window root "$out/vista-start.png"; return 1; }
-  wizard_click 675 273
+  wizard_press INSTALL_BUTTON
   wizard_wait_page installing 60 || return 1
   keep_log_while_running
   wizard_shot "$out/vista-installing.png"
   wizard_wait_page success 300 || { wizard_shot "$out/vista-stuck.png"; return 1; }
-  wizard_click 675 450
+  wizard_press FINISH_BUTTON
   wizard_wait_exit 30 || return 1
   [[ $WIZARD_STATUS == 0 ]]
 }
@@ -229,14 +229,14 @@ download_folder_install() {
   local started=$?
   popd >/dev/null || return 1
   [[ $started -eq 0 ]] || { import -window root "$out/downloads-start.png"; return 1; }
-  wizard_click 596 390
+  wizard_press AGREEMENT_LINK
   opened_pages 1 || return 1
-  wizard_click 675 273
+  wizard_press INSTALL_BUTTON
   wizard_wait_page success 300 || { wizard_shot "$out/downloads-stuck.png"; return 1; }
   wizard_shot "$out/downloads-success.png"
-  wizard_click 675 136
+  wizard_press RECOMMEND_LINK
   opened_pages 2 || return 1
-  wizard_click 675 450
+  wizard_press FINISH_BUTTON
   wizard_wait_exit 30 || return 1
   [[ $WIZARD_STATUS == 0 ]] || { echo "exit code $WIZARD_STATUS"; return 1; }
 }
