@@ -49,11 +49,11 @@ InstallResult reportFailure(InstallerContext& context, InstallResult result) {
     return result;
 }
 
-// The run has begun replacing the installed edition (or has deleted some of its modules): take out what is
-// left of it, so that no half-installed edition stays registered, then report the code.
-InstallResult failInstall(InstallerContext& context, SystemSteps& steps, InstallResult result) {
-    steps.removeInstalledEdition();
-    return reportFailure(context, result);
+// The run has begun replacing the installed edition: take out what is left of it, so that no half-installed
+// edition stays registered, then report the code.
+InstallResult failInstall(InstallerEngine& engine, SystemSteps& steps, InstallResult result) {
+    steps.removeInstalledEdition(engine.log());
+    return reportFailure(engine.context(), result);
 }
 
 void openInstallLog(InstallerEngine& engine) {
@@ -81,7 +81,8 @@ InstallResult runInstall(InstallerEngine& engine, SystemSteps& steps) {
     InstallerContext& context = engine.context();
     // Until the installed edition is taken out at 45, a failure reports its code and leaves the edition that
     // is installed and working as it is: a package that cannot be found or read, an unsupported edition, an
-    // input-method instance that does not answer, or an extraction that cannot finish installs nothing new.
+    // input-method instance that does not answer, a module held open that cannot be moved aside (every
+    // module is back in its place then), or an extraction that cannot finish installs nothing new.
     const InstallResult startResult = context.initResult != RESULT_OK ? context.initResult : installDirectoryResult;
     if (startResult != RESULT_OK) return reportFailure(context, startResult);
 
@@ -97,9 +98,9 @@ InstallResult runInstall(InstallerEngine& engine, SystemSteps& steps) {
     reportProgress(context, 1);
     if (!steps.notifyImeBeforeInstall()) return reportFailure(context, ERR_PRECHECK);
     reportProgress(context, 2);
-    // Clearing outdated modules may already have deleted some of the installed edition's.
-    if (steps.clearOutdatedImeModules(context.trailer.imeVersion, context.trailer.textServiceVersion) != RESULT_OK) {
-        return failInstall(context, steps, ERR_PRECHECK);
+    if (steps.clearOutdatedImeModules(context.trailer.imeVersion, context.trailer.textServiceVersion,
+                                      engine.log()) != RESULT_OK) {
+        return reportFailure(context, ERR_PRECHECK);
     }
     reportProgress(context, 5);
     if (const InstallResult result = extractPayload(context); result != RESULT_OK) {
@@ -107,18 +108,22 @@ InstallResult runInstall(InstallerEngine& engine, SystemSteps& steps) {
     }
 
     reportProgress(context, 45);
-    steps.removeInstalledEdition();
+    steps.removeInstalledEdition(engine.log());
     reportProgress(context, 50);
-    steps.removeEarlierEditions();
+    steps.removeEarlierEditions(engine.log());
 
     reportProgress(context, 55);
-    if (const InstallResult result = placeFiles(context); result != RESULT_OK) return failInstall(context, steps, result);
+    if (const InstallResult result = placeFiles(context); result != RESULT_OK) {
+        return failInstall(engine, steps, result);
+    }
     reportProgress(context, 95);
-    if (const InstallResult result = verifyFiles(context); result != RESULT_OK) return failInstall(context, steps, result);
+    if (const InstallResult result = verifyFiles(context); result != RESULT_OK) {
+        return failInstall(engine, steps, result);
+    }
 
     reportProgress(context, 97);
     if (const InstallResult result = steps.registerFontsAndProductKeys(context, engine.log()); result != RESULT_OK) {
-        return failInstall(context, steps, result);
+        return failInstall(engine, steps, result);
     }
     steps.writeProductRegistration(context, engine.log());
     steps.writeUninstallEntry(context, engine.log());

@@ -14,14 +14,15 @@ public:
     // Sends the before-install notice to the input method's running instances; false when they did not all
     // answer in time.
     virtual bool notifyImeBeforeInstall() = 0;
-    // Deletes IME and text-service modules of other versions from the system directories; nonzero when one
-    // that had to go is still there.
+    // Takes IME and text-service modules of other versions out of the system directories (those in use are
+    // set aside until restart); nonzero when one that had to go could not be moved, and then every module
+    // is back in its place. The log names each module set aside or put back.
     virtual InstallResult clearOutdatedImeModules(const PackageVersion& imeVersion,
-                                                  const PackageVersion& textServiceVersion) = 0;
+                                                  const PackageVersion& textServiceVersion, InstallLog& log) = 0;
     // Takes out the present edition: layouts, text-service registration, modules, application files.
-    virtual void removeInstalledEdition() = 0;
+    virtual void removeInstalledEdition(InstallLog& log) = 0;
     // Takes out what earlier editions left.
-    virtual void removeEarlierEditions() = 0;
+    virtual void removeEarlierEditions(InstallLog& log) = 0;
     // Registers the fonts, the application keys, the keyboard layouts, the text service and the EUDC link.
     virtual InstallResult registerFontsAndProductKeys(const InstallerContext& context, InstallLog& log) = 0;
     virtual void writeProductRegistration(const InstallerContext& context, InstallLog& log) = 0;

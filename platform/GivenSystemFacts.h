@@ -17,6 +17,7 @@ public:
     int serverR2 = 0;
     std::wstring windowsDir;
     std::wstring systemWindowsDir;
+    std::wstring wow64SystemDir;
     bool roamingKnown = true;
     std::wstring roaming;
     std::wstring module;
@@ -31,6 +32,7 @@ public:
     int serverR2Metric() const override { return serverR2; }
     std::wstring windowsDirectory() const override { return windowsDir; }
     std::wstring systemWindowsDirectory() const override { return systemWindowsDir; }
+    std::wstring wow64SystemDirectory() const override { return wow64SystemDir; }
     bool roamingAppDataFolder(std::wstring& folder) const override {
         if (roamingKnown) {
             folder = roaming;

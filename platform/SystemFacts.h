@@ -37,6 +37,9 @@ public:
     virtual std::wstring windowsDirectory() const = 0;
     // The system-wide Windows directory, e.g. C:\Windows.
     virtual std::wstring systemWindowsDirectory() const = 0;
+    // Where the 32-bit system directory really lies when this is a 32-bit process on 64-bit Windows (e.g.
+    // C:\Windows\SysWOW64), which sees it as System32; empty for any other process.
+    virtual std::wstring wow64SystemDirectory() const = 0;
     // The user's roaming application-data folder, not created when missing; false when it cannot be had.
     virtual bool roamingAppDataFolder(std::wstring& folder) const = 0;
     // Full path of the running executable.

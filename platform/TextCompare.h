@@ -16,4 +16,8 @@ inline bool equalsIgnoringAsciiCase(const std::wstring& left, const std::wstring
            });
 }
 
+inline bool startsWithIgnoringAsciiCase(const std::wstring& text, const std::wstring& start) {
+    return text.size() >= start.size() && equalsIgnoringAsciiCase(text.substr(0, start.size()), start);
+}
+
 }  // namespace platform

@@ -6,32 +6,21 @@
 
 namespace {
 
-// The 32-bit system directory as this (32-bit) process sees it, then the 64-bit one, which only exists
-// for a 32-bit process on 64-bit Windows.
-const wchar_t* const kSystemFolders[] = {L"System32", L"Sysnative"};
-
-std::wstring inSystemFolder(const std::wstring& windowsDirectory, const wchar_t* systemFolder,
-                            const wchar_t* fileName) {
-    return windowsDirectory + L"\\" + systemFolder + L"\\" + fileName;
-}
-
-bool fits(const std::wstring& path) { return path.size() < kMaxRemovalPath; }
-
 // A module is kept only when its product version could be read and equals the packaged one.
 bool isPackagedVersion(platform::VersionInfo& versions, const std::wstring& path, const PackageVersion& expected) {
     std::optional<PackageVersion> found;
     return readProductVersion(versions, path, found) && found == expected;
 }
 
-// Deletes the module in both system directories unless keep says otherwise; false at the first one that
-// exists and stays.
+// Sets the module aside in both system directories unless keep says otherwise; false at the first one that
+// exists and cannot be moved.
 template <typename Keep>
-bool clearModule(platform::DirectoryWalk& files, const std::wstring& windowsDirectory, const wchar_t* fileName,
-                 Keep keep) {
+bool setAsideModule(platform::DirectoryWalk& files, ModuleRemoval& modules, const std::wstring& windowsDirectory,
+                    const wchar_t* fileName, Keep keep) {
     for (const wchar_t* systemFolder : kSystemFolders) {
         const std::wstring path = inSystemFolder(windowsDirectory, systemFolder, fileName);
-        if (!fits(path) || !files.exists(path) || keep(path)) continue;
-        if (!files.deleteFile(path)) return false;
+        if (!fitsRemovalPath(path) || !files.exists(path) || keep(path)) continue;
+        if (!modules.setAside(path)) return false;
     }
     return true;
 }
@@ -186,7 +175,8 @@ InstallResult removeEarlierEditions(RemovalServices& services) {
         if (findLayoutByImeFile(services.registry, earlierModule, layoutId)) retireLayout(services, layoutId);
     }
     removeEarlierEditionKeys(services.registry);
-    removeEarlierEditionFiles(services.files, services.facts.windowsDirectory());
+    ModuleRemoval modules = moduleRemoval(services);
+    removeEarlierEditionFiles(services.files, modules, services.facts.windowsDirectory());
     return RESULT_OK;
 }
 
@@ -207,18 +197,26 @@ bool readProductVersion(platform::VersionInfo& versions, const std::wstring& pat
 }
 
 InstallResult clearOutdatedImeModules(platform::DirectoryWalk& files, platform::VersionInfo& versions,
-                                      const std::wstring& windowsDirectory, const PackageVersion& imeVersion,
-                                      const PackageVersion& textServiceVersion) {
+                                      ModuleRemoval& modules, const std::wstring& windowsDirectory,
+                                      const PackageVersion& imeVersion, const PackageVersion& textServiceVersion) {
     const auto never = [](const std::wstring&) { return false; };
     const auto packagedIme = [&](const std::wstring& path) { return isPackagedVersion(versions, path, imeVersion); };
     const auto packagedTextService = [&](const std::wstring& path) {
         return isPackagedVersion(versions, path, textServiceVersion);
     };
-    const bool cleared = clearModule(files, windowsDirectory, L"ZelnsoftZelnCode.ime", never) &&
-                         clearModule(files, windowsDirectory, L"ZelnsoftMIM.ime", never) &&
-                         clearModule(files, windowsDirectory, L"ZelnIme.ime", packagedIme) &&
-                         clearModule(files, windowsDirectory, L"ZelnImeTSF.ime", packagedTextService);
-    return cleared ? RESULT_OK : ERR_PRECHECK;
+    // Every module is moved aside before any is deleted: when one cannot be moved, all go back to their
+    // names and the input method in use stays complete.
+    const bool cleared =
+        setAsideModule(files, modules, windowsDirectory, L"ZelnsoftZelnCode.ime", never) &&
+        setAsideModule(files, modules, windowsDirectory, L"ZelnsoftMIM.ime", never) &&
+        setAsideModule(files, modules, windowsDirectory, L"ZelnIme.ime", packagedIme) &&
+        setAsideModule(files, modules, windowsDirectory, L"ZelnImeTSF.ime", packagedTextService);
+    if (!cleared) {
+        modules.putBack();
+        return ERR_PRECHECK;
+    }
+    modules.discardSetAside();
+    return RESULT_OK;
 }
 
 std::wstring systemDrive(const std::wstring& windowsDirectory) {
@@ -233,7 +231,7 @@ TreeList listTree(platform::DirectoryWalk& files, const std::wstring& folder, Tr
     for (const platform::DirectoryEntry& entry : *entries) {
         const std::wstring path = folder + L"\\" + entry.name;
         // A path cut short could name another file; one that does not fit stays, and so do its parents.
-        if (!fits(path)) continue;
+        if (!fitsRemovalPath(path)) continue;
         if (!entry.isDirectory) {
             list.push_front({path, 0});
         } else if (!entry.name.empty() && entry.name.front() != L'.') {
@@ -259,12 +257,14 @@ int deleteTree(platform::DirectoryWalk& files, const std::wstring& folder) {
     return 1;
 }
 
-int removeEarlierEditionFiles(platform::DirectoryWalk& files, const std::wstring& windowsDirectory) {
+int removeEarlierEditionFiles(platform::DirectoryWalk& files, ModuleRemoval& modules,
+                              const std::wstring& windowsDirectory) {
+    // Modules and programs alike: a running program's image is mapped as a loaded module's is.
     const wchar_t* const earlierFiles[] = {L"ZelnsoftZelnCode.ime", L"ZelnsoftMIM.ime", L"ZelnIMECnvrt.dll",
                                            L"ZelnIMEUninstall2016.exe", L"ZelnIME_REG.exe"};
     for (const wchar_t* systemFolder : kSystemFolders) {
         for (const wchar_t* fileName : earlierFiles) {
-            files.deleteFile(inSystemFolder(windowsDirectory, systemFolder, fileName));
+            modules.takeOut(inSystemFolder(windowsDirectory, systemFolder, fileName));
         }
     }
     const std::wstring drive = systemDrive(windowsDirectory);

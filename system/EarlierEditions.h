@@ -9,6 +9,7 @@
 #include "platform/Registry.h"
 #include "platform/VersionInfo.h"
 #include "system/KeyboardLayoutRegistration.h"
+#include "system/ModuleRemoval.h"
 #include "system/RemovalServices.h"
 #include "system/UninstallEntry.h"
 
@@ -24,9 +25,6 @@ inline constexpr const wchar_t* kDefaultApplicationFolders[] = {L"\\Program File
 inline constexpr std::uint32_t kLayoutNameChars = 260;
 inline constexpr std::uint32_t kLayoutValueBytes = 260;
 
-// Longest path the removal builds, terminator included; a longer one is never truncated but left alone.
-inline constexpr std::size_t kMaxRemovalPath = 260;
-
 // One file or folder found by listTree.
 struct TreeNode {
     std::wstring path;
@@ -39,12 +37,13 @@ using TreeList = std::forward_list<TreeNode>;
 bool readProductVersion(platform::VersionInfo& versions, const std::wstring& path,
                         std::optional<PackageVersion>& version);
 
-// Deletes the conflicting modules of earlier editions and every IME or text-service module whose product
-// version is not the packaged one, in the 32-bit and then the 64-bit system directory. RESULT_OK when
-// every such module is gone; ERR_PRECHECK at the first one that exists and cannot be deleted.
+// Takes out the conflicting modules of earlier editions and every IME or text-service module whose product
+// version is not the packaged one, in the 32-bit and then the 64-bit system directory; modules in use are
+// set aside and deleted at restart. RESULT_OK when every such module is gone; ERR_PRECHECK at the first one
+// that exists and cannot be moved, after every module of this call is back in its place.
 InstallResult clearOutdatedImeModules(platform::DirectoryWalk& files, platform::VersionInfo& versions,
-                                      const std::wstring& windowsDirectory, const PackageVersion& imeVersion,
-                                      const PackageVersion& textServiceVersion);
+                                      ModuleRemoval& modules, const std::wstring& windowsDirectory,
+                                      const PackageVersion& imeVersion, const PackageVersion& textServiceVersion);
 
 // The drive of the Windows directory: the directory cut at its last backslash ("C:\\Windows" gives "C:").
 std::wstring systemDrive(const std::wstring& windowsDirectory);
@@ -57,9 +56,10 @@ TreeList listTree(platform::DirectoryWalk& files, const std::wstring& folder, Tr
 // Deletes everything listTree finds and then the folder, as far as it can. Always 1.
 int deleteTree(platform::DirectoryWalk& files, const std::wstring& folder);
 
-// Deletes the earlier editions' modules and tools from both system directories and the default program
-// folders of earlier and present editions on the system drive. Always 1.
-int removeEarlierEditionFiles(platform::DirectoryWalk& files, const std::wstring& windowsDirectory);
+// Takes the earlier editions' modules and tools out of both system directories, then deletes the default
+// program folders of earlier and present editions on the system drive. Always 1.
+int removeEarlierEditionFiles(platform::DirectoryWalk& files, ModuleRemoval& modules,
+                              const std::wstring& windowsDirectory);
 
 // The layout in HKEY_LOCAL_MACHINE's layout list whose "IME File" names imeFile (ignoring case), searched
 // from the last listed layout to the first. False when there is none or the list cannot be read.

@@ -11,9 +11,9 @@ RegistrationServices InstallSystemSteps::registration(InstallLog& log) const {
     return RegistrationServices{s.registry, s.keyboardLayouts, s.shell, s.eudc, s.broadcast, s.facts, s.calendar, log};
 }
 
-RemovalServices InstallSystemSteps::removal() const {
+RemovalServices InstallSystemSteps::removal(InstallLog& log) const {
     const platform::Services& s = services_;
-    return RemovalServices{s.registry, s.keyboardLayouts, s.broadcast, s.shell, s.files, s.facts};
+    return RemovalServices{s.registry, s.keyboardLayouts, s.broadcast, s.shell, s.files, s.facts, log};
 }
 
 void InstallSystemSteps::stopRunningServices() {
@@ -25,18 +25,20 @@ bool InstallSystemSteps::notifyImeBeforeInstall() {
 }
 
 InstallResult InstallSystemSteps::clearOutdatedImeModules(const PackageVersion& imeVersion,
-                                                          const PackageVersion& textServiceVersion) {
-    return ::clearOutdatedImeModules(services_.files, services_.versions, services_.facts.windowsDirectory(),
+                                                          const PackageVersion& textServiceVersion, InstallLog& log) {
+    RemovalServices services = removal(log);
+    ModuleRemoval modules = moduleRemoval(services);
+    return ::clearOutdatedImeModules(services_.files, services_.versions, modules, services_.facts.windowsDirectory(),
                                      imeVersion, textServiceVersion);
 }
 
-void InstallSystemSteps::removeInstalledEdition() {
-    RemovalServices services = removal();
+void InstallSystemSteps::removeInstalledEdition(InstallLog& log) {
+    RemovalServices services = removal(log);
     ::removeInstalledEdition(services);
 }
 
-void InstallSystemSteps::removeEarlierEditions() {
-    RemovalServices services = removal();
+void InstallSystemSteps::removeEarlierEditions(InstallLog& log) {
+    RemovalServices services = removal(log);
     ::removeEarlierEditions(services);
 }
 

@@ -14,10 +14,10 @@ public:
 
     void stopRunningServices() override;
     bool notifyImeBeforeInstall() override;
-    InstallResult clearOutdatedImeModules(const PackageVersion& imeVersion,
-                                          const PackageVersion& textServiceVersion) override;
-    void removeInstalledEdition() override;
-    void removeEarlierEditions() override;
+    InstallResult clearOutdatedImeModules(const PackageVersion& imeVersion, const PackageVersion& textServiceVersion,
+                                          InstallLog& log) override;
+    void removeInstalledEdition(InstallLog& log) override;
+    void removeEarlierEditions(InstallLog& log) override;
     InstallResult registerFontsAndProductKeys(const InstallerContext& context, InstallLog& log) override;
     void writeProductRegistration(const InstallerContext& context, InstallLog& log) override;
     void writeUninstallEntry(const InstallerContext& context, InstallLog& log) override;
@@ -25,7 +25,7 @@ public:
 
 private:
     RegistrationServices registration(InstallLog& log) const;
-    RemovalServices removal() const;
+    RemovalServices removal(InstallLog& log) const;
 
     platform::Services services_;
 };

@@ -23,7 +23,8 @@ InstallResult removeInstalledEdition(RemovalServices& services) {
     findLayoutsByImeFile(services.registry, layoutIds);
     for (const std::wstring& layoutId : layoutIds) retireLayout(services, layoutId);
     unregisterTextService(services);
-    removeInstalledFiles(services.files, services.facts.windowsDirectory());
+    ModuleRemoval modules = moduleRemoval(services);
+    removeInstalledFiles(services.files, modules, services.facts.windowsDirectory());
     return RESULT_OK;
 }
 
@@ -76,10 +77,13 @@ std::size_t findLayoutsByImeFile(Registry& registry, std::vector<std::wstring>& 
     return layoutIds.size();
 }
 
-int removeInstalledFiles(platform::DirectoryWalk& files, const std::wstring& windowsDirectory) {
-    // Only the 32-bit system directory: the 64-bit copies in Sysnative stay.
-    for (const wchar_t* module : {kImeModule, kTextServiceModule}) {
-        files.deleteFile(windowsDirectory + L"\\System32\\" + module);
+int removeInstalledFiles(platform::DirectoryWalk& files, ModuleRemoval& modules, const std::wstring& windowsDirectory) {
+    // The 64-bit copies go as well: placement never replaces a file, so a 64-bit module left in Sysnative
+    // would stay there through every later install, even one whose verification then fails on it.
+    for (const wchar_t* systemFolder : kSystemFolders) {
+        for (const wchar_t* module : {kImeModule, kTextServiceModule}) {
+            modules.takeOut(inSystemFolder(windowsDirectory, systemFolder, module));
+        }
     }
     const std::wstring drive = systemDrive(windowsDirectory);
     for (const wchar_t* folder : kDefaultApplicationFolders) deleteTree(files, drive + folder);

@@ -1,11 +1,12 @@
 #pragma once
 // What an install of the present edition registers and places on the system drive, taken out again: its
-// keyboard layouts, the text-service registration, the IME modules in the 32-bit system directory, the
+// keyboard layouts, the text-service registration, the IME modules in both system directories, the
 // application folder at its default locations and two superseded product registrations. Run after the
 // payload is unpacked and after any failed step; safe where nothing is installed.
 #include "engine/InstallResult.h"
 #include "platform/DirectoryWalk.h"
 #include "platform/Registry.h"
+#include "system/ModuleRemoval.h"
 #include "system/RemovalServices.h"
 
 #include <cstddef>
@@ -33,6 +34,6 @@ void removeSupersededProductKeys(platform::Registry& registry);
 // kMaxRetiredLayouts; a key name longer than an identifier is not one of ours and is passed over.
 std::size_t findLayoutsByImeFile(platform::Registry& registry, std::vector<std::wstring>& layoutIds);
 
-// Deletes the IME modules from the 32-bit system directory and the default application folders from the
-// system drive. Always 1.
-int removeInstalledFiles(platform::DirectoryWalk& files, const std::wstring& windowsDirectory);
+// Takes the IME modules out of both system directories (those in use are set aside and deleted at restart)
+// and deletes the default application folders from the system drive. Always 1.
+int removeInstalledFiles(platform::DirectoryWalk& files, ModuleRemoval& modules, const std::wstring& windowsDirectory);

@@ -1,6 +1,7 @@
 #pragma once
 // What the removal of installed and earlier editions uses of the system, handed in by whoever runs it:
 // the real Windows in the installer, fakes in native tests.
+#include "engine/InstallLog.h"
 #include "platform/Broadcast.h"
 #include "platform/DirectoryWalk.h"
 #include "platform/KeyboardLayouts.h"
@@ -15,4 +16,5 @@ struct RemovalServices {
     platform::Shell& shell;
     platform::DirectoryWalk& files;
     const platform::SystemFacts& facts;
+    InstallLog& log;
 };

@@ -18,7 +18,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     platform::WindowsPlatform windows(instance);
     InstallSystemSteps steps(windows.services());
     steps.stopRunningServices();
-    steps.removeInstalledEdition();
+    // The uninstaller keeps no log: a log without a path writes nothing.
+    InstallLog log;
+    steps.removeInstalledEdition(log);
     MessageBoxW(nullptr, L"泽尔恩输入法已卸载。", kTitle, MB_OK | MB_ICONINFORMATION);
     return 0;
 }

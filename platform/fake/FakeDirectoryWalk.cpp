@@ -27,8 +27,29 @@ bool FakeDirectoryWalk::exists(const std::wstring& path) { return nodes.count(pa
 bool FakeDirectoryWalk::deleteFile(const std::wstring& path) {
     removals.push_back(L"delete " + path);
     const auto found = nodes.find(path);
-    if (found == nodes.end() || found->second != Kind::File || locked.count(path) != 0) return false;
+    if (found == nodes.end() || found->second != Kind::File || locked.count(path) != 0 || mapped.count(path) != 0) {
+        return false;
+    }
     nodes.erase(found);
+    return true;
+}
+
+bool FakeDirectoryWalk::moveFile(const std::wstring& from, const std::wstring& to) {
+    removals.push_back(L"move " + from + L" to " + to);
+    const auto found = nodes.find(from);
+    if (found == nodes.end() || found->second != Kind::File || locked.count(from) != 0 || nodes.count(to) != 0 ||
+        nodes.count(parentOf(to)) == 0) {
+        return false;
+    }
+    nodes.erase(found);
+    nodes[to] = Kind::File;
+    if (mapped.erase(from) != 0) mapped.insert(to);
+    return true;
+}
+
+bool FakeDirectoryWalk::deleteAtRestart(const std::wstring& path) {
+    removals.push_back(L"delete at restart " + path);
+    restartDeletions.push_back(path);
     return true;
 }
 

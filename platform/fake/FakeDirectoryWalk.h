@@ -11,14 +11,22 @@ class FakeDirectoryWalk : public DirectoryWalk {
 public:
     enum class Kind { File, Directory, Link };
     std::map<std::wstring, Kind> nodes;
-    // Paths whose removal fails, as for a file in use.
+    // Paths whose removal and renaming fail, as for a file another program holds open without delete sharing.
     std::set<std::wstring> locked;
-    // "delete PATH" and "rmdir PATH", in the order asked, whether or not they succeeded.
+    // Files a running program has loaded: their deletion fails but a rename works, and they stay loaded
+    // under the new name.
+    std::set<std::wstring> mapped;
+    // "delete PATH", "rmdir PATH", "move FROM to TO" and "delete at restart PATH", in the order asked, whether
+    // or not they succeeded.
     std::vector<std::wstring> removals;
+    // The paths recorded for deletion at restart, in order.
+    std::vector<std::wstring> restartDeletions;
 
     std::optional<std::vector<DirectoryEntry>> entries(const std::wstring& folder) override;
     bool exists(const std::wstring& path) override;
     bool deleteFile(const std::wstring& path) override;
+    bool moveFile(const std::wstring& from, const std::wstring& to) override;
+    bool deleteAtRestart(const std::wstring& path) override;
     bool removeDirectory(const std::wstring& path) override;
 
     // Adds the file and every folder above it that is missing.

@@ -47,6 +47,14 @@ bool Win32DirectoryWalk::exists(const std::wstring& path) { return pathExists(pa
 
 bool Win32DirectoryWalk::deleteFile(const std::wstring& path) { return platform::deleteFile(path); }
 
+bool Win32DirectoryWalk::moveFile(const std::wstring& from, const std::wstring& to) {
+    return platform::moveFile(from, to);
+}
+
+bool Win32DirectoryWalk::deleteAtRestart(const std::wstring& path) {
+    return MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
+}
+
 bool Win32DirectoryWalk::removeDirectory(const std::wstring& path) { return platform::removeDirectory(path); }
 
 }  // namespace platform

@@ -8,6 +8,8 @@ public:
     std::optional<std::vector<DirectoryEntry>> entries(const std::wstring& folder) override;
     bool exists(const std::wstring& path) override;
     bool deleteFile(const std::wstring& path) override;
+    bool moveFile(const std::wstring& from, const std::wstring& to) override;
+    bool deleteAtRestart(const std::wstring& path) override;
     bool removeDirectory(const std::wstring& path) override;
 };
 

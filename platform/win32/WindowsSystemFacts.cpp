@@ -1,5 +1,7 @@
 #include "platform/win32/WindowsSystemFacts.h"
 
+#include "platform/win32/SystemFunction.h"
+
 #include <shlobj.h>
 
 namespace platform {
@@ -45,6 +47,22 @@ std::wstring WindowsSystemFacts::windowsDirectory() const {
 std::wstring WindowsSystemFacts::systemWindowsDirectory() const {
     wchar_t buffer[kPathBuffer] = {};
     return fromBuffer(buffer, GetSystemWindowsDirectoryW(buffer, kPathBuffer));
+}
+
+std::wstring WindowsSystemFacts::wow64SystemDirectory() const {
+    BOOL underWow64 = FALSE;
+    if (!IsWow64Process(GetCurrentProcess(), &underWow64) || !underWow64) {
+        return std::wstring();
+    }
+    // Missing from the kernel32 of 32-bit Windows XP, which never runs a process under WoW64.
+    using GetSystemWow64DirectoryWFunction = UINT(WINAPI*)(LPWSTR, UINT);
+    const auto wow64Directory =
+        systemFunction<GetSystemWow64DirectoryWFunction>(L"kernel32.dll", "GetSystemWow64DirectoryW");
+    if (wow64Directory == nullptr) {
+        return std::wstring();
+    }
+    wchar_t buffer[kPathBuffer] = {};
+    return fromBuffer(buffer, wow64Directory(buffer, kPathBuffer));
 }
 
 bool WindowsSystemFacts::roamingAppDataFolder(std::wstring& folder) const {

@@ -17,6 +17,7 @@ public:
     int serverR2Metric() const override;
     std::wstring windowsDirectory() const override;
     std::wstring systemWindowsDirectory() const override;
+    std::wstring wow64SystemDirectory() const override;
     bool roamingAppDataFolder(std::wstring& folder) const override;
     std::wstring modulePath() const override;
 

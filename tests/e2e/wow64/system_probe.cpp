@@ -4,6 +4,8 @@
 //
 // usage: system_probe layout LAYOUT_ID    prints hkl=, ime-file=, property=, module=, module-machine= and
 //                                         process-machine= lines
+//        system_probe module PATH         loads the module as a program started now does and prints its
+//                                         module-version= line
 //        system_probe fonts FAMILY...     prints "found FAMILY" or "missing FAMILY" for each
 // Exit status 0 when every question had an answer, 1 otherwise.
 #include <windows.h>
@@ -37,6 +39,27 @@ WORD moduleMachine(HMODULE module) {
     return nt->FileHeader.Machine;
 }
 
+// The product version of a loaded module, read from the version resource the loader mapped: the module the
+// process really has, whatever has been placed under its name since.
+std::wstring moduleVersion(HMODULE module) {
+    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(VS_VERSION_INFO), MAKEINTRESOURCEW(16));  // RT_VERSION
+    HGLOBAL loaded = found != nullptr ? LoadResource(module, found) : nullptr;
+    const void* resource = loaded != nullptr ? LockResource(loaded) : nullptr;
+    if (resource == nullptr) return L"none";
+    // VerQueryValueW works on a writable copy of the block, as GetFileVersionInfoW would give it.
+    std::string copy(static_cast<const char*>(resource), SizeofResource(module, found));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT size = 0;
+    if (!VerQueryValueW(&copy[0], L"\\", reinterpret_cast<void**>(&fixed), &size) || size < sizeof *fixed) {
+        return L"unreadable";
+    }
+    std::wstring version;
+    for (const DWORD part : {fixed->dwProductVersionMS, fixed->dwProductVersionLS}) {
+        version += std::to_wstring(HIWORD(part)) + L"." + std::to_wstring(LOWORD(part)) + L".";
+    }
+    return version.substr(0, version.size() - 1);
+}
+
 wchar_t hex(unsigned digit) { return L"0123456789ABCDEF"[digit & 15]; }
 
 std::wstring hexText(ULONG_PTR value, int digits) {
@@ -67,6 +90,16 @@ int probeLayout(const wchar_t* layoutId) {
     return 0;
 }
 
+int probeModule(const wchar_t* path) {
+    HMODULE module = LoadLibraryW(path);
+    if (module == nullptr) {
+        printLine(L"module-version=");
+        return 1;
+    }
+    printLine(L"module-version=" + moduleVersion(module));
+    return 0;
+}
+
 int CALLBACK noteFamily(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
     *reinterpret_cast<bool*>(found) = true;
     return 0;
@@ -93,6 +126,7 @@ int probeFonts(int count, wchar_t** families) {
 int wmain(int argc, wchar_t** argv) {
     if (argc == 3 && lstrcmpW(argv[1], L"layout") == 0) return probeLayout(argv[2]);
     if (argc >= 3 && lstrcmpW(argv[1], L"fonts") == 0) return probeFonts(argc - 2, argv + 2);
-    std::fprintf(stderr, "usage: system_probe layout LAYOUT_ID | fonts FAMILY...\n");
+    if (argc == 3 && lstrcmpW(argv[1], L"module") == 0) return probeModule(argv[2]);
+    std::fprintf(stderr, "usage: system_probe layout LAYOUT_ID | fonts FAMILY... | module PATH\n");
     return 2;
 }

@@ -283,6 +283,145 @@ check "the module's registration ran" text_service_registered
 check "every entry is in place after the install from the download folder" \
   "$here/../install/check_install.py" --wow64 "$prefix" "$manifest" installed
 
+# 5. Upgrades while the input method is in use, as most upgrades find it: programs of both kinds have the
+# modules of their own kind loaded, which can then be renamed but not deleted. For Wine a restart is ending
+# every process of the prefix and starting a program again, which runs the file operations left for it.
+# Beside each probe are a module holder of its kind and an earlier edition's modules (7.26.0.0).
+readonly holder32=${probe32%/*}/module_holder.exe holder64=${probe64%/*}/module_holder.exe
+readonly earlier32=${probe32%/*}/earlier earlier64=${probe64%/*}/earlier
+readonly packaged=${manifest%/*}/files
+readonly modules='ZelnIme.ime ZelnImeTSF.ime' system_path='C:\windows\system32'
+holders=()
+# hold NAME HOLDER (load|open) PATH...: starts a program that holds what it is given until the restart, and
+# waits until it says it holds all of it.
+hold() {
+  local name=$1 holder=$2 _
+  shift 2
+  rm -f "$work/$name.ready"
+  "$wine" "$holder" "$(winepath_of "$work/$name.ready")" "$@" >"$work/$name.out" 2>&1 &
+  holders+=($!)
+  for _ in $(seq 300); do
+    [[ -s "$work/$name.ready" ]] && return 0
+    kill -0 "${holders[-1]}" 2>/dev/null || break
+    sleep 0.1
+  done
+  cat "$work/$name.out"
+  return 1
+}
+holders_still_run() {
+  local pid
+  for pid in "${holders[@]}"; do kill -0 "$pid" 2>/dev/null || { echo "holder $pid ended"; return 1; }; done
+}
+restart_prefix() {
+  "$wineserver" -k
+  "$wineserver" -w
+  wait "${holders[@]}" 2>/dev/null
+  holders=()
+  "$wine" cmd /c exit >/dev/null 2>&1
+  "$wineserver" -w
+}
+# put_modules FOLDER64 FOLDER32 [BYTES]: both kinds' modules into their system folders, BYTES appended to each.
+put_modules() {
+  local module folder
+  for module in $modules; do
+    cp "$1/$module" "$windows/system32/$module" && cp "$2/$module" "$windows/syswow64/$module" || return 1
+    for folder in system32 syswow64; do printf '%s' "${3:-}" >>"$windows/$folder/$module"; done
+  done
+}
+system_folders() { (cd "$windows" && find system32 syswow64 -maxdepth 1 -type f | sort); }
+same_system_folders() { diff "$work/folders.before" <(system_folders); }
+set_aside_while_in_use() {
+  local module
+  diff <({ cat "$work/folders.before"
+           for module in $modules; do printf 'system32/%s.1.old\nsyswow64/%s.1.old\n' "$module" "$module"; done
+         } | sort) <(system_folders)
+}
+# What the system deletes at restart, as its 64-bit start-up will look for it: the 32-bit modules set aside
+# in syswow64, the 64-bit ones in system32.
+restart_deletes_real_paths() {
+  local module folder
+  value_of 'HKLM\SYSTEM\CurrentControlSet\Control\Session Manager' PendingFileRenameOperations |
+    sed 's/\\0/\n/g' | grep . | tr '[:upper:]' '[:lower:]' | sort >"$work/pending"
+  diff <(for module in $modules; do
+           for folder in syswow64 system32; do printf '\\??\\c:\\windows\\%s\\%s.1.old\n' "$folder" "${module,,}"; done
+         done | sort) "$work/pending"
+}
+left_to_restart() { set_aside_while_in_use && restart_deletes_real_paths; }
+new_module_loaded() {  # new_module_loaded PROBE: a program of its kind started now loads the packaged IME module
+  [[ $("$wine" "$1" module "$system_path\ZelnIme.ime" 2>/dev/null | tr -d '\r') == module-version=7.27.1.0 ]]
+}
+upgrade_in_use() {  # upgrade_in_use NAME FOLDER64 FOLDER32 [BYTES]
+  put_modules "$2" "$3" "${4:-}" && system_folders >"$work/folders.before" &&
+    hold programs64 "$holder64" load "$system_path\\ZelnIme.ime" load "$system_path\\ZelnImeTSF.ime" &&
+    hold programs32 "$holder32" load "$system_path\\ZelnIme.ime" load "$system_path\\ZelnImeTSF.ime" &&
+    wizard_install "$1"
+}
+
+check "an earlier edition in use by a 64-bit and a 32-bit program is upgraded to the success page" \
+  upgrade_in_use in-use "$earlier64" "$earlier32"
+check "the programs that had the earlier modules still run" holders_still_run
+check "the modules in use are set aside beside the new ones" set_aside_while_in_use
+check "the restart is told to delete them by their real paths" restart_deletes_real_paths
+check "every entry is in place while the earlier modules are still in use" \
+  "$here/../install/check_install.py" --wow64 "$prefix" "$manifest" installed
+check "a 64-bit program started now loads the new IME module" new_module_loaded "$probe64"
+check "a 32-bit program started now loads the new IME module" new_module_loaded "$probe32"
+restart_prefix
+check "after a restart both system folders hold the files they held before the upgrade" same_system_folders
+check "after a restart every entry is in place" "$here/../install/check_install.py" --wow64 "$prefix" "$manifest" installed
+
+check "another build of the same version, in use by programs of both kinds, is replaced to the success page" \
+  upgrade_in_use same-version "$packaged/1" "$packaged/2" 'another build'
+check "the programs that had the other build still run" holders_still_run
+check "the other build's modules are set aside and left to the restart by their real paths" left_to_restart
+restart_prefix
+check "after a restart both system folders again hold the files they held before" same_system_folders
+check "after a restart the new build is in place" "$here/../install/check_install.py" --wow64 "$prefix" "$manifest" installed
+
+# One module held open without delete sharing while another is merely loaded: the install fails with 2, on
+# the page that asks to try again later, and the working install stays complete, before and after a restart.
+working_install() {
+  (cd "$prefix/drive_c" && find 'Program Files (x86)/Zelnsoft' windows/system32/Zeln* windows/syswow64/Zeln* \
+    -type f -print0 | sort -z | xargs -0 md5sum)
+  recorded_layouts
+  value_of "HKLM\\$uninstall\\$product" DisplayVersion
+}
+same_working_install() { diff "$work/install.before" <(working_install); }
+hold_one_open_one_loaded() {
+  put_modules "$earlier64" "$earlier32" && system_folders >"$work/folders.before" &&
+    working_install >"$work/install.before" &&
+    hold open64 "$holder64" open "$system_path\\ZelnImeTSF.ime" &&
+    hold load32 "$holder32" load "$system_path\\ZelnIme.ime"
+}
+fails_with_2() {
+  wizard_start "$installer" || { import -window root "$out/held-start.png"; return 1; }
+  wizard_press INSTALL_BUTTON
+  wizard_wait_page failure 300 || { wizard_shot "$out/held-stuck.png"; return 1; }
+  wizard_shot "$out/held-failure.png"
+  # Only the page of result 2 has writing in this part of its third column.
+  [[ $(wizard_count_pixels "$out/held-failure.png" 345 380 30 70 '0 130 0 130 0 130') -gt 40 ]] ||
+    { echo "not the page of result 2"; return 1; }
+  wizard_press FINISH_BUTTON
+  wizard_wait_exit 30 && [[ $WIZARD_STATUS == 2 ]]
+}
+log_names_put_back() {
+  diff <(printf '%s\n' 'Module cannot be moved aside: C:\windows\Sysnative\ZelnImeTSF.ime' \
+           'Module put back: C:\windows\System32\ZelnImeTSF.ime' \
+           'Module put back: C:\windows\Sysnative\ZelnIme.ime' 'Module put back: C:\windows\System32\ZelnIme.ime') \
+       <(tr -d '\r' <"$roaming/ins.log" | grep '^Module')
+}
+check "an earlier edition is in place again, its 64-bit text service held open and its 32-bit IME loaded" \
+  hold_one_open_one_loaded
+check "the install stops with 2 on the module held open" fails_with_2
+check "the programs holding the modules still run" holders_still_run
+check "every module is back in its place and the working install is complete" same_working_install
+check "nothing is left set aside" same_system_folders
+check "the log names the module held open and each module put back" log_names_put_back
+restart_prefix
+check "after a restart nothing of the working install is lost" same_working_install
+check "after a restart both system folders hold the files they held before the failed run" same_system_folders
+put_modules "$packaged/1" "$packaged/2"
+
 echo "screenshots: $out"
 echo "$failures failed"
 [[ $failures -eq 0 ]]

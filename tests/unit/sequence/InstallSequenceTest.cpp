@@ -46,14 +46,16 @@ public:
         timeline.push_back("notifyImeBeforeInstall");
         return beforeInstallAnswered;
     }
-    InstallResult clearOutdatedImeModules(const PackageVersion& ime, const PackageVersion& textService) override {
+    InstallResult clearOutdatedImeModules(const PackageVersion& ime, const PackageVersion& textService,
+                                          InstallLog& log) override {
         timeline.push_back("clearOutdatedImeModules");
         clearedImeVersion = ime;
         clearedTextServiceVersion = textService;
+        if (clearResult != RESULT_OK) log.writeLogLine(L"Module put back: %s", {L"C:\\Windows\\System32\\ZelnIme.ime"});
         return clearResult;
     }
-    void removeInstalledEdition() override { timeline.push_back("removeInstalledEdition"); }
-    void removeEarlierEditions() override { timeline.push_back("removeEarlierEditions"); }
+    void removeInstalledEdition(InstallLog&) override { timeline.push_back("removeInstalledEdition"); }
+    void removeEarlierEditions(InstallLog&) override { timeline.push_back("removeEarlierEditions"); }
     InstallResult registerFontsAndProductKeys(const InstallerContext&, InstallLog& log) override {
         timeline.push_back("registerFontsAndProductKeys");
         if (registerResult != RESULT_OK) {
@@ -193,8 +195,8 @@ TEST(InstallSequence, ShippedSizePackageRunsEveryStepInOrderWithItsProgress) {
 
 // Every way the run can stop after it began: the failure message carries the code, and the log stays with the
 // system line for diagnosis. Until the installed edition is taken out at 45 a failure leaves it working and
-// places nothing; from there on, and from the clearing of outdated modules (which may have deleted some of
-// that edition's), the failure path takes out what is left of it before it reports.
+// places nothing (a module that cannot be moved aside stops the clearing of outdated modules with every module
+// back in its place); from there on the failure path takes out what is left of it before it reports.
 TEST(InstallSequence, EachFailureStopsAtItsStepAndTakesOutTheEditionOnlyOnceItWasTouched) {
     struct Case {
         const char* what;
@@ -210,8 +212,8 @@ TEST(InstallSequence, EachFailureStopsAtItsStepAndTakesOutTheEditionOnlyOnceItWa
     const Case cases[] = {
         {"an input-method window does not answer", [](InstallRun& run) { run.steps.beforeInstallAnswered = false; },
          ERR_PRECHECK, "P1", "notifyImeBeforeInstall", 0},
-        {"an outdated module cannot be deleted", [](InstallRun& run) { run.steps.clearResult = 1; }, ERR_PRECHECK,
-         "P2", "clearOutdatedImeModules", 1},
+        {"an outdated module is held open", [](InstallRun& run) { run.steps.clearResult = 1; }, ERR_PRECHECK, "P2",
+         "clearOutdatedImeModules", 0},
         {"the temporary folder cannot be made",
          [](InstallRun& run) {
              fs::create_directories(run.installDir().parent_path());
@@ -266,14 +268,15 @@ TEST(InstallSequence, EachFailureStopsAtItsStepAndTakesOutTheEditionOnlyOnceItWa
 
 TEST(InstallSequence, TwoFailedRunsLeaveBothSystemLinesInTheLog) {
     InstallRun first(smallPackage());
-    first.steps.beforeInstallAnswered = false;
+    first.steps.clearResult = 1;
     first.install();
     InstallRun second(smallPackage());
     fs::create_directories(second.logFile().parent_path());
     fs::copy_file(first.logFile(), second.logFile());
     second.steps.registerResult = ERR_REGISTRY;
     second.install();
-    EXPECT_EQ("\xEF\xBB\xBFOS Type : Win7 x64 bit.\r\nOS Type : Win7 x64 bit.\r\n"
+    EXPECT_EQ("\xEF\xBB\xBFOS Type : Win7 x64 bit.\r\nModule put back: C:\\Windows\\System32\\ZelnIme.ime\r\n"
+              "OS Type : Win7 x64 bit.\r\n"
               "wraning:reg create failed!err code:5.key:-2147483646.subkey:SOFTWARE\\Zelnsoft\r\n",
               second.log());
 }

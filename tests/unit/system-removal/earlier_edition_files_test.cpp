@@ -1,5 +1,6 @@
-// Removal of earlier editions' files: the pre-check's decisions, the tree listing and deletion, and the
-// default folders, against a fake file tree and fake version resources.
+// Removal of earlier editions' files: modules taken out while programs have them loaded, the pre-check's
+// decisions and its put-back, the tree listing and deletion, and the default folders, against a fake file
+// tree, fake version resources and an install log in a file of its own.
 #include "system/EarlierEditions.h"
 
 #include "platform/fake/FakeDirectoryWalk.h"
@@ -7,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -17,8 +21,77 @@ using platform::FakeVersionInfo;
 const std::wstring kWindows = L"C:\\Windows";
 const std::wstring kSystem32 = L"C:\\Windows\\System32\\";
 const std::wstring kSysnative = L"C:\\Windows\\Sysnative\\";
+// Where System32 really lies for the installer, a 32-bit program on 64-bit Windows.
+const std::wstring kSysWow64 = L"C:\\Windows\\SysWOW64";
 const PackageVersion kImeVersion = {7, 27, 1, 0};
 const PackageVersion kTextServiceVersion = {1, 3, 10, 0};
+
+// An install log in a file of its own, read back as its text after the byte-order mark.
+struct FileLog {
+    const std::filesystem::path file = std::filesystem::temp_directory_path() /
+                                       (std::string("zeln-removal-") +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".log");
+    InstallLog log;
+
+    FileLog() {
+        std::filesystem::remove(file);
+        log.setLogPath(file.wstring());
+    }
+    ~FileLog() { std::filesystem::remove(file); }
+    std::string text() const {
+        std::ifstream stream(file, std::ios::binary);
+        const std::string all((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
+        return all.rfind("\xEF\xBB\xBF", 0) == 0 ? all.substr(3) : all;
+    }
+};
+
+// Every state a module can be found in: not in use, loaded by a program (under a name an earlier run's module
+// already has set aside), held open, or missing; then where a module set aside is deleted at restart, as the
+// system's start-up names it in both kinds of process.
+TEST(ModuleRemoval, DeletesOrSetsAsideForRestartWhatItCanAndNamesTheRealFile) {
+    FakeDirectoryWalk files;
+    FileLog log;
+    ModuleRemoval modules(files, kWindows, kSysWow64, log.log);
+    files.addFile(kSystem32 + L"free.ime");
+    files.addFile(kSystem32 + L"loaded.ime");
+    files.addFile(kSystem32 + L"loaded.ime.1.old");
+    files.addFile(kSysnative + L"loaded.ime");
+    files.addFile(kSystem32 + L"held.ime");
+    files.mapped = {kSystem32 + L"loaded.ime", kSysnative + L"loaded.ime"};
+    files.locked.insert(kSystem32 + L"held.ime");
+
+    EXPECT_TRUE(modules.takeOut(kSystem32 + L"free.ime"));
+    EXPECT_TRUE(modules.takeOut(kSystem32 + L"loaded.ime"));
+    EXPECT_TRUE(modules.takeOut(kSysnative + L"loaded.ime"));
+    EXPECT_FALSE(modules.takeOut(kSystem32 + L"held.ime"));
+    EXPECT_TRUE(modules.takeOut(kSystem32 + L"missing.ime"));
+
+    std::vector<std::wstring> left;
+    for (const auto& node : files.nodes) left.push_back(node.first);
+    EXPECT_EQ((std::vector<std::wstring>{L"C:", kWindows, L"C:\\Windows\\Sysnative",
+                                         kSysnative + L"loaded.ime.1.old", L"C:\\Windows\\System32",
+                                         kSystem32 + L"held.ime", kSystem32 + L"loaded.ime.1.old",
+                                         kSystem32 + L"loaded.ime.2.old"}),
+              left);
+    // The loaded modules stay loaded under their new names until the programs end.
+    EXPECT_EQ((std::set<std::wstring>{kSystem32 + L"loaded.ime.2.old", kSysnative + L"loaded.ime.1.old"}),
+              files.mapped);
+    EXPECT_EQ((std::vector<std::wstring>{kSysWow64 + L"\\loaded.ime.2.old", kSystem32 + L"loaded.ime.1.old"}),
+              files.restartDeletions);
+    EXPECT_EQ("Module in use, set aside: C:\\Windows\\System32\\loaded.ime, deleted at restart as "
+              "C:\\Windows\\SysWOW64\\loaded.ime.2.old\r\n"
+              "Module in use, set aside: C:\\Windows\\Sysnative\\loaded.ime, deleted at restart as "
+              "C:\\Windows\\System32\\loaded.ime.1.old\r\n"
+              "Module cannot be moved aside: C:\\Windows\\System32\\held.ime\r\n",
+              log.text());
+
+    // A 64-bit process, or one on 32-bit Windows, sees the system folders as they are.
+    const ModuleRemoval native(files, kWindows, L"", log.log);
+    EXPECT_EQ(kSystem32 + L"x.1.old", native.pathAtRestart(kSystem32 + L"x.1.old"));
+    EXPECT_EQ(kSysnative + L"x.1.old", native.pathAtRestart(kSysnative + L"x.1.old"));
+    EXPECT_EQ(kSysWow64 + L"\\x.1.old", modules.pathAtRestart(L"c:\\windows\\SYSTEM32\\x.1.old"));
+    EXPECT_EQ(L"C:\\Program Files\\x.1.old", modules.pathAtRestart(L"C:\\Program Files\\x.1.old"));
+}
 
 std::vector<std::wstring> paths(const TreeList& list) {
     std::vector<std::wstring> result;
@@ -98,13 +171,15 @@ TEST(DeleteTree, DoesNothingForAMissingFolder) {
 struct PreCheck : ::testing::Test {
     FakeDirectoryWalk files;
     FakeVersionInfo versions;
+    FileLog log;
+    ModuleRemoval modules{files, kWindows, kSysWow64, log.log};
 
     void module(const std::wstring& path, std::optional<PackageVersion> version) {
         files.addFile(path);
         if (version) versions.versions[path] = *version;
     }
     InstallResult run() {
-        return clearOutdatedImeModules(files, versions, kWindows, kImeVersion, kTextServiceVersion);
+        return clearOutdatedImeModules(files, versions, modules, kWindows, kImeVersion, kTextServiceVersion);
     }
 };
 
@@ -116,6 +191,8 @@ TEST_F(PreCheck, KeepsOnlyModulesOfExactlyThePackagedVersions) {
     module(kSystem32 + L"ZelnImeTSF.ime", std::nullopt);
     module(kSysnative + L"ZelnImeTSF.ime", kTextServiceVersion);
     module(kSystem32 + L"Other.ime", std::nullopt);
+    // Programs of both kinds have loaded the outdated modules of their own kind.
+    files.mapped = {kSysnative + L"ZelnIme.ime", kSystem32 + L"ZelnImeTSF.ime"};
 
     EXPECT_EQ(RESULT_OK, run());
 
@@ -123,9 +200,14 @@ TEST_F(PreCheck, KeepsOnlyModulesOfExactlyThePackagedVersions) {
     EXPECT_TRUE(files.exists(kSysnative + L"ZelnImeTSF.ime"));
     EXPECT_TRUE(files.exists(kSystem32 + L"Other.ime"));
     for (const auto& gone : {kSystem32 + L"ZelnsoftZelnCode.ime", kSysnative + L"ZelnsoftMIM.ime",
-                             kSysnative + L"ZelnIme.ime", kSystem32 + L"ZelnImeTSF.ime"}) {
+                             kSysnative + L"ZelnIme.ime", kSystem32 + L"ZelnImeTSF.ime",
+                             kSystem32 + L"ZelnsoftZelnCode.ime.1.old", kSysnative + L"ZelnsoftMIM.ime.1.old"}) {
         EXPECT_FALSE(files.exists(gone)) << gone;
     }
+    EXPECT_TRUE(files.exists(kSysnative + L"ZelnIme.ime.1.old"));
+    EXPECT_TRUE(files.exists(kSystem32 + L"ZelnImeTSF.ime.1.old"));
+    EXPECT_EQ((std::vector<std::wstring>{kSystem32 + L"ZelnIme.ime.1.old", kSysWow64 + L"\\ZelnImeTSF.ime.1.old"}),
+              files.restartDeletions);
 }
 
 TEST_F(PreCheck, ComparesEachModuleWithItsOwnVersionAndDeletesAnUnreadableOne) {
@@ -133,19 +215,40 @@ TEST_F(PreCheck, ComparesEachModuleWithItsOwnVersionAndDeletesAnUnreadableOne) {
     module(kSystem32 + L"ZelnIme.ime", PackageVersion{0, 0, 0, 0});
     versions.unreadable.insert(kSystem32 + L"ZelnIme.ime");
     // An unreadable version is not taken for 0.0.0.0, even when that is the packaged one.
-    EXPECT_EQ(RESULT_OK, clearOutdatedImeModules(files, versions, kWindows, {0, 0, 0, 0}, kTextServiceVersion));
+    EXPECT_EQ(RESULT_OK,
+              clearOutdatedImeModules(files, versions, modules, kWindows, {0, 0, 0, 0}, kTextServiceVersion));
     EXPECT_FALSE(files.exists(kSystem32 + L"ZelnImeTSF.ime"));
     EXPECT_FALSE(files.exists(kSystem32 + L"ZelnIme.ime"));
 }
 
-TEST_F(PreCheck, StopsAtTheFirstModuleThatCannotBeDeleted) {
+// The input method in use stays complete: a module held open stops the pre-check, and every module moved
+// aside before it, loaded or not, is back under its name with nothing deleted now or at restart.
+TEST_F(PreCheck, StopsAtTheFirstModuleThatCannotBeMovedAndPutsEveryModuleBack) {
     module(kSystem32 + L"ZelnsoftMIM.ime", std::nullopt);
     module(kSysnative + L"ZelnsoftMIM.ime", std::nullopt);
     module(kSystem32 + L"ZelnIme.ime", std::nullopt);
-    files.locked.insert(kSystem32 + L"ZelnsoftMIM.ime");
+    module(kSysnative + L"ZelnImeTSF.ime", std::nullopt);
+    files.mapped.insert(kSysnative + L"ZelnsoftMIM.ime");
+    files.locked.insert(kSystem32 + L"ZelnIme.ime");
 
     EXPECT_EQ(ERR_PRECHECK, run());
-    EXPECT_EQ((std::vector<std::wstring>{L"delete " + kSystem32 + L"ZelnsoftMIM.ime"}), files.removals);
+
+    const std::wstring mim32 = kSystem32 + L"ZelnsoftMIM.ime", mim64 = kSysnative + L"ZelnsoftMIM.ime";
+    EXPECT_EQ((std::vector<std::wstring>{L"move " + mim32 + L" to " + mim32 + L".1.old",
+                                         L"move " + mim64 + L" to " + mim64 + L".1.old",
+                                         L"move " + kSystem32 + L"ZelnIme.ime to " + kSystem32 + L"ZelnIme.ime.1.old",
+                                         L"move " + mim64 + L".1.old to " + mim64,
+                                         L"move " + mim32 + L".1.old to " + mim32}),
+              files.removals);
+    for (const auto& kept : {mim32, mim64, kSystem32 + L"ZelnIme.ime", kSysnative + L"ZelnImeTSF.ime"}) {
+        EXPECT_TRUE(files.exists(kept)) << kept;
+    }
+    EXPECT_EQ((std::set<std::wstring>{mim64}), files.mapped);
+    EXPECT_TRUE(files.restartDeletions.empty());
+    EXPECT_EQ("Module cannot be moved aside: C:\\Windows\\System32\\ZelnIme.ime\r\n"
+              "Module put back: C:\\Windows\\Sysnative\\ZelnsoftMIM.ime\r\n"
+              "Module put back: C:\\Windows\\System32\\ZelnsoftMIM.ime\r\n",
+              log.text());
 }
 
 TEST_F(PreCheck, TouchesNothingWhenNoModuleIsThere) {
@@ -162,7 +265,9 @@ TEST(RemoveEarlierEditionFiles, DeletesToolsInBothSystemFoldersThenTheDefaultFol
     files.addFile(kSysnative + L"ZelnIMECnvrt.dll");
     files.addFile(kSysnative + L"ZelnIme.ime");
 
-    EXPECT_EQ(1, removeEarlierEditionFiles(files, kWindows));
+    FileLog log;
+    ModuleRemoval modules(files, kWindows, kSysWow64, log.log);
+    EXPECT_EQ(1, removeEarlierEditionFiles(files, modules, kWindows));
 
     const std::vector<std::wstring> firstTen(files.removals.begin(), files.removals.begin() + 10);
     std::vector<std::wstring> expected;

@@ -69,23 +69,27 @@ TEST(RemoveSupersededProductKeys, DeletesTheEntryAndBothProductKeysLeafFirst) {
     EXPECT_EQ(0u, registry.openHandleCount());
 }
 
-TEST(RemoveInstalledFiles, TakesThe32BitModulesAndDefaultFoldersOnly) {
+TEST(RemoveInstalledFiles, TakesTheModulesOfBothKindsAndTheDefaultFoldersOnly) {
     FakeDirectoryWalk files;
+    InstallLog log;
+    ModuleRemoval modules(files, L"C:\\Windows", L"C:\\Windows\\SysWOW64", log);
     for (const auto* folder : {L"C:\\Windows\\System32\\", L"C:\\Windows\\Sysnative\\"}) {
         files.addFile(std::wstring(folder) + L"ZelnIme.ime");
         files.addFile(std::wstring(folder) + L"ZelnImeTSF.ime");
     }
+    files.mapped.insert(L"C:\\Windows\\System32\\ZelnImeTSF.ime");
     files.addFile(L"C:\\Program Files (x86)\\Zelnsoft\\ZelnIME\\dict\\main.dic");
     files.addFile(L"C:\\Program Files\\Zelnsoft\\ZelnIME\\ZelnIme.exe");
     files.addFile(L"C:\\Program Files (x86)\\Zelnsoft\\Update\\ZNService2.exe");
     files.addFile(L"D:\\Chosen\\Zelnsoft\\ZelnIME\\ZelnIme.exe");
 
-    EXPECT_EQ(1, removeInstalledFiles(files, L"C:\\Windows"));
+    EXPECT_EQ(1, removeInstalledFiles(files, modules, L"C:\\Windows"));
 
-    EXPECT_FALSE(files.exists(L"C:\\Windows\\System32\\ZelnIme.ime"));
-    EXPECT_FALSE(files.exists(L"C:\\Windows\\System32\\ZelnImeTSF.ime"));
-    EXPECT_TRUE(files.exists(L"C:\\Windows\\Sysnative\\ZelnIme.ime"));
-    EXPECT_TRUE(files.exists(L"C:\\Windows\\Sysnative\\ZelnImeTSF.ime"));
+    for (const auto* folder : {L"C:\\Windows\\System32\\", L"C:\\Windows\\Sysnative\\"}) {
+        EXPECT_FALSE(files.exists(std::wstring(folder) + L"ZelnIme.ime"));
+        EXPECT_FALSE(files.exists(std::wstring(folder) + L"ZelnImeTSF.ime"));
+    }
+    EXPECT_EQ((std::vector<std::wstring>{L"C:\\Windows\\SysWOW64\\ZelnImeTSF.ime.1.old"}), files.restartDeletions);
     EXPECT_FALSE(files.exists(L"C:\\Program Files (x86)\\Zelnsoft\\ZelnIME"));
     EXPECT_FALSE(files.exists(L"C:\\Program Files\\Zelnsoft\\ZelnIME"));
     EXPECT_TRUE(files.exists(L"C:\\Program Files (x86)\\Zelnsoft\\Update\\ZNService2.exe"));

@@ -24,7 +24,8 @@ struct Removal : ::testing::Test {
     platform::FakeShell shell;
     platform::FakeDirectoryWalk files;
     platform::GivenSystemFacts facts;
-    RemovalServices services{registry, layouts, broadcast, shell, files, facts};
+    InstallLog log;
+    RemovalServices services{registry, layouts, broadcast, shell, files, facts, log};
 
     Removal() { facts.windowsDir = L"C:\\Windows"; }
 
@@ -77,6 +78,9 @@ TEST_F(Removal, EarlierEditionsRetireOnlyTheEarlierModulesLayouts) {
     registry.putString(kPreload, L"2", L"E0210804");
     registry.putString(kPreload, L"3", L"E0020804");
     files.addFile(L"C:\\Windows\\System32\\ZelnsoftMIM.ime");
+    // A 32-bit program still has the earlier module loaded, as the installer (under WoW64) finds it.
+    files.mapped.insert(L"C:\\Windows\\System32\\ZelnsoftMIM.ime");
+    facts.wow64SystemDir = L"C:\\Windows\\SysWOW64";
 
     EXPECT_EQ(RESULT_OK, removeEarlierEditions(services));
 
@@ -84,6 +88,8 @@ TEST_F(Removal, EarlierEditionsRetireOnlyTheEarlierModulesLayouts) {
     EXPECT_EQ((std::vector<std::wstring>{L"E0210804"}), registry.subkeyNames(kLayouts));
     EXPECT_EQ((std::vector<std::wstring>{L"2"}), registry.valueNames(kPreload));
     EXPECT_FALSE(files.exists(L"C:\\Windows\\System32\\ZelnsoftMIM.ime"));
+    EXPECT_TRUE(files.exists(L"C:\\Windows\\System32\\ZelnsoftMIM.ime.1.old"));
+    EXPECT_EQ((std::vector<std::wstring>{L"C:\\Windows\\SysWOW64\\ZelnsoftMIM.ime.1.old"}), files.restartDeletions);
 }
 
 TEST_F(Removal, NoLanguageChangeIsPostedWhenNoLayoutUsesAnEarlierModule) {
@@ -102,6 +108,9 @@ TEST_F(Removal, InstalledEditionRetiresBothLanguagesLayoutsAndUnregistersTheText
     registry.putString(kPreload, L"3", L"00000409");
     registry.putString(L"HKEY_CURRENT_USER\\Software\\Zelnsoft\\RudeRadod", L"KLMN", L"E0310850");
     files.addFile(L"C:\\Windows\\System32\\ZelnIme.ime");
+    files.addFile(L"C:\\Windows\\Sysnative\\ZelnIme.ime");
+    files.mapped.insert(L"C:\\Windows\\Sysnative\\ZelnIme.ime");
+    facts.wow64SystemDir = L"C:\\Windows\\SysWOW64";
     files.addFile(L"C:\\Program Files (x86)\\Zelnsoft\\ZelnIME\\ZelnIme.exe");
     shell.systemDirectoryPath = L"C:\\Windows\\system32";
 
@@ -120,6 +129,9 @@ TEST_F(Removal, InstalledEditionRetiresBothLanguagesLayoutsAndUnregistersTheText
     EXPECT_EQ(5, shell.executions[0].show);
     EXPECT_EQ((std::vector<std::uint32_t>{255}), shell.systemDirectoryBuffers);
     EXPECT_FALSE(files.exists(L"C:\\Windows\\System32\\ZelnIme.ime"));
+    EXPECT_FALSE(files.exists(L"C:\\Windows\\Sysnative\\ZelnIme.ime"));
+    // A 64-bit program has the 64-bit module loaded: it goes at restart, from the real 64-bit system folder.
+    EXPECT_EQ((std::vector<std::wstring>{L"C:\\Windows\\System32\\ZelnIme.ime.1.old"}), files.restartDeletions);
     EXPECT_FALSE(files.exists(L"C:\\Program Files (x86)\\Zelnsoft\\ZelnIME"));
     EXPECT_EQ(0u, registry.openHandleCount());
 }

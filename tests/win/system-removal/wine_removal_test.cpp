@@ -97,7 +97,8 @@ struct WineRemoval : ::testing::Test {
     platform::Win32Shell shell;
     platform::Win32DirectoryWalk files;
     platform::WindowsSystemFacts facts{GetModuleHandleW(nullptr)};
-    RemovalServices services{registry, layouts, broadcast, shell, files, facts};
+    InstallLog log;
+    RemovalServices services{registry, layouts, broadcast, shell, files, facts, log};
 
     const std::wstring windows = prefixfiles::windowsDirectory();
     const std::wstring system32 = windows + L"\\System32\\";
@@ -113,7 +114,8 @@ TEST_F(WineRemoval, CleanPrefixFindsNothingAndSucceeds) {
     const auto uninstallBefore = subkeys(HKEY_LOCAL_MACHINE, kUninstall);
 
     platform::Win32VersionInfo versions;
-    EXPECT_EQ(RESULT_OK, clearOutdatedImeModules(files, versions, windows, {7, 27, 1, 0}, {1, 3, 10, 0}));
+    ModuleRemoval modules = moduleRemoval(services);
+    EXPECT_EQ(RESULT_OK, clearOutdatedImeModules(files, versions, modules, windows, {7, 27, 1, 0}, {1, 3, 10, 0}));
     EXPECT_EQ(RESULT_OK, removeInstalledEdition(services));
     EXPECT_EQ(RESULT_OK, removeEarlierEditions(services));
 
@@ -209,10 +211,10 @@ TEST_F(WineRemoval, InstalledEditionIsTakenOutAndItsSettingsStay) {
     EXPECT_FALSE(hasKey(HKEY_CURRENT_USER, kProducts + L"D5EE8CCB715527B48AD7A8ED00B24CC6"));
     EXPECT_FALSE(hasKey(HKEY_CURRENT_USER, kProducts + L"C7987ABC841FAD445B0C78A2037E562E"));
     EXPECT_TRUE(hasKey(HKEY_CURRENT_USER, kSettings + L"RudeRadod"));
-    EXPECT_FALSE(exists(system32 + L"ZelnIme.ime"));
-    EXPECT_FALSE(exists(system32 + L"ZelnImeTSF.ime"));
-    EXPECT_TRUE(exists(sysnative + L"ZelnIme.ime"));
-    EXPECT_TRUE(exists(sysnative + L"ZelnImeTSF.ime"));
+    for (const auto& folder : {system32, sysnative}) {
+        EXPECT_FALSE(exists(folder + L"ZelnIme.ime")) << folder;
+        EXPECT_FALSE(exists(folder + L"ZelnImeTSF.ime")) << folder;
+    }
     EXPECT_FALSE(exists(programs86 + L"ZelnIME"));
     EXPECT_FALSE(exists(programs + L"ZelnIME"));
 }

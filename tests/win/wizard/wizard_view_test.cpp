@@ -32,9 +32,11 @@ public:
     int runs = 0;
     void stopRunningServices() override { ++runs; }
     bool notifyImeBeforeInstall() override { return true; }
-    InstallResult clearOutdatedImeModules(const PackageVersion&, const PackageVersion&) override { return 0; }
-    void removeInstalledEdition() override {}
-    void removeEarlierEditions() override {}
+    InstallResult clearOutdatedImeModules(const PackageVersion&, const PackageVersion&, InstallLog&) override {
+        return 0;
+    }
+    void removeInstalledEdition(InstallLog&) override {}
+    void removeEarlierEditions(InstallLog&) override {}
     InstallResult registerFontsAndProductKeys(const InstallerContext&, InstallLog&) override { return 0; }
     void writeProductRegistration(const InstallerContext&, InstallLog&) override {}
     void writeUninstallEntry(const InstallerContext&, InstallLog&) override {}
