@@ -5,6 +5,7 @@
 #include "engine/PayloadExtraction.h"
 #include "engine/Progress.h"
 #include "platform/Files.h"
+#include "platform/TextCompare.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -50,15 +51,11 @@ bool decodeName(const PackageEntry& entry, std::wstring& name) {
     return true;
 }
 
-wchar_t lowerAscii(wchar_t c) {
-    return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
-}
-
 // CON, PRN, AUX, NUL, COM1..COM9 and LPT1..LPT9, also with an extension: Windows opens the device instead.
 bool isDeviceName(const std::wstring& component) {
     std::wstring stem = component.substr(0, component.find(L'.'));
     for (wchar_t& c : stem) {
-        c = lowerAscii(c);
+        c = platform::foldAsciiCase(c);
     }
     if (stem == L"con" || stem == L"prn" || stem == L"aux" || stem == L"nul") {
         return true;
@@ -74,16 +71,6 @@ bool isSafeComponent(const std::wstring& component) {
     }
     return std::none_of(component.begin(), component.end(),
                         [](wchar_t c) { return c < 0x20 || c == L':' || c == L'/'; });
-}
-
-bool equalsIgnoringAsciiCase(const std::wstring& a, const wchar_t* b) {
-    std::size_t i = 0;
-    for (; i < a.size() && b[i]; ++i) {
-        if (lowerAscii(a[i]) != lowerAscii(b[i])) {
-            return false;
-        }
-    }
-    return i == a.size() && !b[i];
 }
 
 bool isSkippedOnThisSystem(DestinationKind kind, const InstallerContext& context) {
@@ -237,7 +224,7 @@ bool entryRelativePath(const PackageEntry& entry, std::wstring& name) {
         start = end + 1;
     }
     // The temporary copy of such an entry would overwrite the store it is being read from.
-    if (equalsIgnoringAsciiCase(baseName(decoded), STORE_NAME)) {
+    if (platform::equalsIgnoringAsciiCase(baseName(decoded), STORE_NAME)) {
         return false;
     }
     name = decoded;

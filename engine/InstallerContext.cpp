@@ -145,9 +145,9 @@ bool isSupportedEdition(const InstallerContext& context) {
            (context.archCode == ARCH_X86 && context.osType == OS_WINXP);
 }
 
-std::wstring systemDrive(const platform::SystemFacts& facts) {
-    return parentOf(facts.systemWindowsDirectory());
-}
+std::wstring systemDrive(const std::wstring& windowsDirectory) { return parentOf(windowsDirectory); }
+
+std::wstring systemDrive(const platform::SystemFacts& facts) { return systemDrive(facts.systemWindowsDirectory()); }
 
 InstallResult computeDirectories(InstallerContext& context, const platform::SystemFacts& facts) {
     const std::wstring drive = systemDrive(facts);

@@ -128,7 +128,9 @@ bool fitsPathBuffer(const std::wstring& path);
 // not fit.
 bool composePath(const std::wstring& directory, const std::wstring& name, std::wstring& path);
 
-// DRIVE: the system-wide Windows directory cut at its last backslash (C: for C:\Windows).
+// The drive of a Windows directory: the directory cut at its last backslash (C: for C:\Windows).
+std::wstring systemDrive(const std::wstring& windowsDirectory);
+// DRIVE: the drive of the system-wide Windows directory.
 std::wstring systemDrive(const platform::SystemFacts& facts);
 
 // Slot 0 becomes the install directory and tempDir its "tmp" folder. ERR_CREATE_DIRECTORY when either path

@@ -26,7 +26,7 @@ struct Services {
     Processes& processes;
     WindowMessages& windowMessages;
     Threads& threads;
-    DirectoryWalk& files;
+    DirectoryWalk& directoryWalk;
     VersionInfo& versions;
     const SystemFacts& facts;
     const Calendar& calendar;

@@ -19,7 +19,7 @@ bool setAsideModule(platform::DirectoryWalk& files, ModuleRemoval& modules, cons
                     const wchar_t* fileName, Keep keep) {
     for (const wchar_t* systemFolder : kSystemFolders) {
         const std::wstring path = inSystemFolder(windowsDirectory, systemFolder, fileName);
-        if (!fitsRemovalPath(path) || !files.exists(path) || keep(path)) continue;
+        if (!fitsPathBuffer(path) || !files.exists(path) || keep(path)) continue;
         if (!modules.setAside(path)) return false;
     }
     return true;
@@ -176,7 +176,7 @@ InstallResult removeEarlierEditions(RemovalServices& services) {
     }
     removeEarlierEditionKeys(services.registry);
     ModuleRemoval modules = moduleRemoval(services);
-    removeEarlierEditionFiles(services.files, modules, services.facts.windowsDirectory());
+    removeEarlierEditionFiles(services.directoryWalk, modules, services.facts.windowsDirectory());
     return RESULT_OK;
 }
 
@@ -219,11 +219,6 @@ InstallResult clearOutdatedImeModules(platform::DirectoryWalk& files, platform::
     return RESULT_OK;
 }
 
-std::wstring systemDrive(const std::wstring& windowsDirectory) {
-    const std::size_t separator = windowsDirectory.find_last_of(L'\\');
-    return separator == std::wstring::npos ? windowsDirectory : windowsDirectory.substr(0, separator);
-}
-
 TreeList listTree(platform::DirectoryWalk& files, const std::wstring& folder, TreeList list) {
     const auto entries = files.entries(folder);
     if (!entries) return list;
@@ -231,7 +226,7 @@ TreeList listTree(platform::DirectoryWalk& files, const std::wstring& folder, Tr
     for (const platform::DirectoryEntry& entry : *entries) {
         const std::wstring path = folder + L"\\" + entry.name;
         // A path cut short could name another file; one that does not fit stays, and so do its parents.
-        if (!fitsRemovalPath(path)) continue;
+        if (!fitsPathBuffer(path)) continue;
         if (!entry.isDirectory) {
             list.push_front({path, 0});
         } else if (!entry.name.empty() && entry.name.front() != L'.') {

@@ -4,6 +4,7 @@
 // product keys, settings keys and program folders. The removal of the installed edition reuses the
 // layout, preload and folder removal from here.
 #include "engine/InstallResult.h"
+#include "engine/InstallerContext.h"
 #include "engine/PackageFormat.h"
 #include "platform/DirectoryWalk.h"
 #include "platform/Registry.h"
@@ -21,9 +22,6 @@
 // The application folder's default locations on the system drive, the present edition's and earlier ones'.
 inline constexpr const wchar_t* kDefaultApplicationFolders[] = {L"\\Program Files (x86)\\Zelnsoft\\ZelnIME",
                                                                 L"\\Program Files\\Zelnsoft\\ZelnIME"};
-// Buffers the layout list is read with: key names in characters, "IME File" and preload data in bytes.
-inline constexpr std::uint32_t kLayoutNameChars = 260;
-inline constexpr std::uint32_t kLayoutValueBytes = 260;
 
 // One file or folder found by listTree.
 struct TreeNode {
@@ -44,9 +42,6 @@ bool readProductVersion(platform::VersionInfo& versions, const std::wstring& pat
 InstallResult clearOutdatedImeModules(platform::DirectoryWalk& files, platform::VersionInfo& versions,
                                       ModuleRemoval& modules, const std::wstring& windowsDirectory,
                                       const PackageVersion& imeVersion, const PackageVersion& textServiceVersion);
-
-// The drive of the Windows directory: the directory cut at its last backslash ("C:\\Windows" gives "C:").
-std::wstring systemDrive(const std::wstring& windowsDirectory);
 
 // Adds the contents of folder to the front of list, each folder's contents before the folder itself;
 // an empty list is first given a node for folder. Folders whose names begin with "." are neither listed

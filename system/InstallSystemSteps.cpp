@@ -13,7 +13,7 @@ RegistrationServices InstallSystemSteps::registration(InstallLog& log) const {
 
 RemovalServices InstallSystemSteps::removal(InstallLog& log) const {
     const platform::Services& s = services_;
-    return RemovalServices{s.registry, s.keyboardLayouts, s.broadcast, s.shell, s.files, s.facts, log};
+    return RemovalServices{s.registry, s.keyboardLayouts, s.broadcast, s.shell, s.directoryWalk, s.facts, log};
 }
 
 void InstallSystemSteps::stopRunningServices() {
@@ -28,7 +28,7 @@ InstallResult InstallSystemSteps::clearOutdatedImeModules(const PackageVersion& 
                                                           const PackageVersion& textServiceVersion, InstallLog& log) {
     RemovalServices services = removal(log);
     ModuleRemoval modules = moduleRemoval(services);
-    return ::clearOutdatedImeModules(services_.files, services_.versions, modules, services_.facts.windowsDirectory(),
+    return ::clearOutdatedImeModules(services_.directoryWalk, services_.versions, modules, services_.facts.windowsDirectory(),
                                      imeVersion, textServiceVersion);
 }
 

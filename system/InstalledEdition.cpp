@@ -24,7 +24,7 @@ InstallResult removeInstalledEdition(RemovalServices& services) {
     for (const std::wstring& layoutId : layoutIds) retireLayout(services, layoutId);
     unregisterTextService(services);
     ModuleRemoval modules = moduleRemoval(services);
-    removeInstalledFiles(services.files, modules, services.facts.windowsDirectory());
+    removeInstalledFiles(services.directoryWalk, modules, services.facts.windowsDirectory());
     return RESULT_OK;
 }
 

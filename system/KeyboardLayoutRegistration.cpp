@@ -2,6 +2,8 @@
 
 #include "system/TextServiceRegistration.h"
 
+#include "platform/TextCompare.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <initializer_list>
@@ -23,26 +25,12 @@ constexpr wchar_t kChineseLayoutValue[] = L"KLCN";
 constexpr wchar_t kMongolianLayoutValue[] = L"KLMN";
 
 // Buffers the layout list and the preload list are read with.
-constexpr std::uint32_t kNameChars = 260;
-constexpr std::uint32_t kValueBytes = 260;
 // How many same-language device parts are weighed for a new identifier.
 constexpr std::size_t kMaxDeviceParts = 1000;
 constexpr std::size_t kDevicePartChars = 4;
 
-// The runtime library's case-insensitive comparison folds the ASCII letters; identifiers and module names are
-// ASCII.
-wchar_t foldAscii(wchar_t character) {
-    return character >= L'A' && character <= L'Z' ? static_cast<wchar_t>(character - L'A' + L'a') : character;
-}
-
-bool equalsIgnoringCase(const std::wstring& left, const std::wstring& right) {
-    return left.size() == right.size() &&
-           std::equal(left.begin(), left.end(), right.begin(),
-                      [](wchar_t a, wchar_t b) { return foldAscii(a) == foldAscii(b); });
-}
-
 bool containsIgnoringCase(const std::vector<std::wstring>& list, const std::wstring& text) {
-    return std::any_of(list.begin(), list.end(), [&](const std::wstring& item) { return equalsIgnoringCase(item, text); });
+    return std::any_of(list.begin(), list.end(), [&](const std::wstring& item) { return platform::equalsIgnoringAsciiCase(item, text); });
 }
 
 std::wstring hexDigits(std::uint32_t value, int width) {
@@ -64,8 +52,8 @@ bool isOwnLayout(platform::Registry& registry, const RegistryKey& list, const st
         return false;
     }
     RegistryValue imeFile;
-    return registry.queryValue(layout, kImeFileValue, kValueBytes, imeFile) == platform::kRegistrySuccess &&
-           equalsIgnoringCase(imeFile.text(), kImeModule);
+    return registry.queryValue(layout, kImeFileValue, kLayoutValueBytes, imeFile) == platform::kRegistrySuccess &&
+           platform::equalsIgnoringAsciiCase(imeFile.text(), kImeModule);
 }
 
 // The lowest "E" device part that no same-language layout uses. At most kMaxDeviceParts are in use, so one
@@ -195,10 +183,10 @@ bool chooseLayoutId(RegistrationServices& services, const std::wstring& language
     std::vector<std::wstring> deviceParts;
     for (std::uint32_t index = 0; index < info.subkeyCount && deviceParts.size() < kMaxDeviceParts; ++index) {
         std::wstring name;
-        if (registry.enumKey(list, index, kNameChars, name) != platform::kRegistrySuccess) {
+        if (registry.enumKey(list, index, kLayoutNameChars, name) != platform::kRegistrySuccess) {
             continue;
         }
-        if (name.size() < kDevicePartChars || !equalsIgnoringCase(name.substr(kDevicePartChars), language)) {
+        if (name.size() < kDevicePartChars || !platform::equalsIgnoringAsciiCase(name.substr(kDevicePartChars), language)) {
             continue;
         }
         if (isOwnLayout(registry, list, name)) {
@@ -241,7 +229,7 @@ void addToPreload(RegistrationServices& services, const std::wstring& layoutId) 
     for (std::uint32_t slot = 1;; ++slot) {
         const std::wstring slotName = std::to_wstring(slot);
         RegistryValue listed;
-        if (registry.queryValue(preload, slotName, kValueBytes, listed) != platform::kRegistrySuccess) {
+        if (registry.queryValue(preload, slotName, kLayoutValueBytes, listed) != platform::kRegistrySuccess) {
             setCountedString(registry, preload, slotName, layoutId);
             return;
         }
@@ -260,8 +248,8 @@ void activateLayout(RegistrationServices& services, const std::wstring& layoutId
     std::uint32_t slot = 1;
     for (;; ++slot) {
         RegistryValue listed;
-        if (registry.queryValue(preload, std::to_wstring(slot), kValueBytes, listed) != platform::kRegistrySuccess ||
-            equalsIgnoringCase(listed.text(), layoutId)) {
+        if (registry.queryValue(preload, std::to_wstring(slot), kLayoutValueBytes, listed) != platform::kRegistrySuccess ||
+            platform::equalsIgnoringAsciiCase(listed.text(), layoutId)) {
             break;
         }
     }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "engine/InstallResult.h"
+#include "engine/PackageFormat.h"
 #include "system/RegistrationServices.h"
 
 #include <cstdint>
@@ -21,6 +22,11 @@ constexpr wchar_t kChineseLanguage[] = L"0804";    // Chinese, PRC
 constexpr wchar_t kMongolianLanguage[] = L"0850";  // Mongolian in traditional script, PRC
 constexpr wchar_t kDefaultChineseLayout[] = L"E0210804";
 constexpr wchar_t kDefaultMongolianLayout[] = L"E0310850";
+
+// Buffers the layout list is read with, as large as a path buffer: key names in characters, "IME File" and
+// preload data in bytes.
+constexpr std::uint32_t kLayoutNameChars = static_cast<std::uint32_t>(PATH_UNITS);
+constexpr std::uint32_t kLayoutValueBytes = static_cast<std::uint32_t>(PATH_UNITS);
 
 // Which registration path the Windows version takes.
 enum class RegistrationBranch {

@@ -1,5 +1,6 @@
 #include "system/ModuleRemoval.h"
 
+#include "engine/InstallerContext.h"
 #include "platform/TextCompare.h"
 
 namespace {
@@ -67,7 +68,7 @@ std::wstring ModuleRemoval::moveAside(const std::wstring& path) {
     // is loaded; a name that is taken is passed over, so nothing is ever replaced.
     for (unsigned number = 1; number <= kMaxAsideNames; ++number) {
         const std::wstring asidePath = path + L"." + std::to_wstring(number) + L".old";
-        if (!fitsRemovalPath(asidePath)) break;
+        if (!fitsPathBuffer(asidePath)) break;
         if (files_.exists(asidePath)) continue;
         if (files_.moveFile(path, asidePath)) return asidePath;
         break;
@@ -83,6 +84,6 @@ void ModuleRemoval::deleteAtRestart(const SetAsideModule& module) {
 }
 
 ModuleRemoval moduleRemoval(RemovalServices& services) {
-    return ModuleRemoval(services.files, services.facts.windowsDirectory(), services.facts.wow64SystemDirectory(),
+    return ModuleRemoval(services.directoryWalk, services.facts.windowsDirectory(), services.facts.wow64SystemDirectory(),
                          services.log);
 }

@@ -11,11 +11,6 @@
 #include <string>
 #include <vector>
 
-// Longest path the removal builds, terminator included; a longer one is never truncated but left alone.
-inline constexpr std::size_t kMaxRemovalPath = 260;
-
-inline bool fitsRemovalPath(const std::wstring& path) { return path.size() < kMaxRemovalPath; }
-
 // The system folders under the Windows directory as the installer, a 32-bit program, names them: its own
 // System32, then Sysnative, the 64-bit one, which only a 32-bit process on 64-bit Windows has.
 inline constexpr const wchar_t* kSystemFolders[] = {L"System32", L"Sysnative"};

@@ -14,7 +14,7 @@ struct RemovalServices {
     platform::KeyboardLayouts& keyboardLayouts;
     platform::Broadcast& broadcast;
     platform::Shell& shell;
-    platform::DirectoryWalk& files;
+    platform::DirectoryWalk& directoryWalk;
     const platform::SystemFacts& facts;
     InstallLog& log;
 };

@@ -1,5 +1,7 @@
 #include "system/TextServiceRegistration.h"
 
+#include "engine/PackageFormat.h"
+
 namespace {
 
 constexpr wchar_t kEudcKey[] = L"EUDC\\936";
@@ -7,7 +9,7 @@ constexpr wchar_t kEudcFontValue[] = L"SystemDefaultEUDCFont";
 
 // GetSystemDirectoryW buffers: the regsvr32 command's and the font path's.
 constexpr std::uint32_t kCommandDirectoryChars = 255;
-constexpr std::uint32_t kFontDirectoryChars = 260;
+constexpr std::uint32_t kFontDirectoryChars = static_cast<std::uint32_t>(PATH_UNITS);
 
 constexpr InstallResult kEudcUnavailable = 1;
 

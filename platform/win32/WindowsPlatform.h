@@ -29,7 +29,7 @@ public:
     void runUnattended() { windowMessages_.setUnattended(true); }
     Services services() {
         return Services{registry_, keyboardLayouts_, shell_,   eudc_,     broadcast_, processes_,
-                        windowMessages_, threads_, files_, versions_, facts_, calendar_};
+                        windowMessages_, threads_, directoryWalk_, versions_, facts_, calendar_};
     }
 
 private:
@@ -41,7 +41,7 @@ private:
     Win32Processes processes_;
     Win32WindowMessages windowMessages_;
     Win32Threads threads_;
-    Win32DirectoryWalk files_;
+    Win32DirectoryWalk directoryWalk_;
     Win32VersionInfo versions_;
     WindowsSystemFacts facts_;
     LocalCalendar calendar_;
