@@ -1,8 +1,9 @@
 #include "tools/pkgtool/Commands.h"
 
 #include "engine/FilePlacement.h"
+#include "engine/InstallSequence.h"
 #include "engine/InstallerEngine.h"
-#include "engine/PayloadExtraction.h"
+#include "tools/pkgtool/DryRunSteps.h"
 #include "tools/pkgtool/FactSets.h"
 #include "tools/pkgtool/Manifest.h"
 #include "tools/pkgtool/PackageReader.h"
@@ -32,9 +33,10 @@ const char kHelp[] = R"(usage:
       Decompresses the package and checks its gzip CRC and length, the directory, that the entry sizes
       add up to the data area, and every entry's MD5. Exit 0 when sound.
   pkgtool extract INSTALLER.exe DIR [--facts NAME]
-      Runs the installer's own engine here: initialisation, extraction, placement and verification, for
-      the machine NAME (default win7-x64), with that machine's folders mapped below DIR. Prints every
-      progress percentage as it is reported, then the result; the exit status is the result code.
+      Runs the installer's own install sequence here for the machine NAME (default win7-x64), with that
+      machine's folders mapped below DIR: extraction, placement and verification for real, every step that
+      would change Windows itself only named ("would ..."). Prints every progress percentage as it is
+      reported, then the result; the exit status is the result code. A failed run leaves its ins.log below DIR.
 
 manifest (JSON):
   { "productCode": "{GUID}", "upgradeCode": "{GUID}",
@@ -218,48 +220,23 @@ int verify(const std::vector<std::string>& args, std::ostream& out, std::ostream
     return 0;
 }
 
+// Prints every progress percentage as the run reports it, and keeps the outcome it ends with.
 class PrintingListener final : public EngineListener {
 public:
     explicit PrintingListener(std::ostream& out) : out_(out) {}
     void engineMessage(int message, int wParam, int) override {
         if (message == WM_INSTALL_PROGRESS) {
             out_ << "progress " << wParam << "\n" << std::flush;
+        } else if (message == WM_INSTALL_FAILURE) {
+            outcome_ = static_cast<InstallResult>(wParam);
         }
     }
+    InstallResult outcome() const { return outcome_; }
 
 private:
     std::ostream& out_;
+    InstallResult outcome_ = RESULT_OK;
 };
-
-InstallResult runEngine(InstallerEngine& engine, std::ostream& out) {
-    InstallerContext& context = engine.context();
-    if (context.initResult != RESULT_OK) {
-        return context.initResult;
-    }
-    std::wstring installDirectory;
-    InstallResult result = engine.defaultInstallDirectory(installDirectory);
-    if (result == RESULT_OK) {
-        result = setInstallDirectory(context, installDirectory);
-    }
-    if (result != RESULT_OK) {
-        return result;
-    }
-    out << "install directory " << utf8FromWide(installDirectory) << "\n";
-    // The marks the install sequence sets around the engine's own steps.
-    reportProgress(context, 5);
-    result = extractPayload(context);
-    if (result != RESULT_OK) {
-        return result;
-    }
-    reportProgress(context, 45);
-    reportProgress(context, 55);
-    result = placeFiles(context);
-    if (result != RESULT_OK) {
-        return result;
-    }
-    reportProgress(context, 95);
-    return verifyFiles(context);
-}
 
 int extract(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     const bool withFacts = args.size() == 5 && args[3] == "--facts";
@@ -279,9 +256,20 @@ int extract(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     PrintingListener listener(out);
     engine.context().listener = &listener;
     engine.initialize(facts, nullptr);
-    const InstallResult result = runEngine(engine, out);
-    out << "result " << result << "\n";
-    return result;
+    std::wstring installDirectory;
+    engine.defaultInstallDirectory(installDirectory);
+    out << "install directory " << utf8FromWide(installDirectory) << "\n";
+    // The installer's own sequence, on its own worker as in the installer, with steps that only say what they
+    // would do to Windows.
+    DryRunSteps steps(out);
+    const auto worker = startInstall(engine, installDirectory, steps);
+    if (!worker) {
+        err << "pkgtool extract: cannot start the install's worker\n";
+        return kFault;
+    }
+    worker->wait();
+    out << "result " << listener.outcome() << "\n";
+    return listener.outcome();
 }
 
 }  // namespace

@@ -1,0 +1,32 @@
+#pragma once
+// The system-integration steps of an install run on a build machine: each only says what it would do to
+// Windows, so that `pkgtool extract` runs the installer's own install sequence, every step in its place,
+// while only the files below its folder are real.
+#include "engine/SystemSteps.h"
+
+#include <ostream>
+
+namespace pkgtool {
+
+class DryRunSteps final : public SystemSteps {
+public:
+    explicit DryRunSteps(std::ostream& out) : out_(out) {}
+
+    void stopRunningServices() override;
+    bool notifyImeBeforeInstall() override;
+    InstallResult clearOutdatedImeModules(const PackageVersion& imeVersion, const PackageVersion& textServiceVersion,
+                                          InstallLog& log) override;
+    void removeInstalledEdition(InstallLog& log) override;
+    void removeEarlierEditions(InstallLog& log) override;
+    InstallResult registerFontsAndProductKeys(const InstallerContext& context, InstallLog& log) override;
+    void writeProductRegistration(const InstallerContext& context, InstallLog& log) override;
+    void writeUninstallEntry(const InstallerContext& context, InstallLog& log) override;
+    void notifyImeAfterInstall() override;
+
+private:
+    void would(const char* what);
+
+    std::ostream& out_;
+};
+
+}  // namespace pkgtool
