@@ -250,7 +250,8 @@ alt_f4() {
 # starts again (ending the server ends every process of the prefix, as a restart would).
 set_display_dpi() {
   "$ZELN_WINE64" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
-  "$wineserver" -k
+  # The server may have ended by itself after the last program: then there is nothing to end.
+  "$wineserver" -k 2>/dev/null || true
   "$wineserver" -w
   WIZARD_DPI=$1
 }
