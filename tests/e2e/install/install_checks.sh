@@ -1,6 +1,13 @@
 # What a whole install leaves on a machine, read back from a Wine prefix: the checks that the install
-# scenarios share. Sourced; the caller sets wine (the loader), prefix, roaming (the user's roaming
-# application-data folder), work (a scratch folder) and failures (a count that check raises).
+# scenarios share. Sourced inside scripts/wine-run.sh; it sets wine (the loader), prefix, roaming (the user's
+# roaming application-data folder), work (a scratch folder, gone when the script ends) and failures (a count
+# that check raises).
+
+readonly wine=$ZELN_WINE64 prefix=$ZELN_WINEPREFIX
+readonly roaming="$prefix/drive_c/users/${USER:-root}/AppData/Roaming"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
 
 check() {  # check DESCRIPTION COMMAND...
   local description=$1

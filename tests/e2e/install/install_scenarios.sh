@@ -5,11 +5,6 @@
 set -u
 readonly installer=$1 manifest=$2 ime_standin=$3 regsvr32_standin=$4
 readonly here=$(cd "$(dirname "$0")" && pwd)
-readonly wine=$ZELN_WINE64 prefix=$ZELN_WINEPREFIX
-readonly roaming="$prefix/drive_c/users/${USER:-root}/AppData/Roaming"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
 # shellcheck source=tests/e2e/install/install_checks.sh
 source "$here/install_checks.sh"
 

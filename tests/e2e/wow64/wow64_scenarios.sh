@@ -12,19 +12,14 @@ set -u
 readonly installer=$1 manifest=$2 font_table=$3 probe32=$4 probe64=$5 regsvr32_standin=$6 ime_standin=$7 out=$8
 readonly planted_program=$9 planted_library=${10} maker_site=${11}
 readonly here=$(cd "$(dirname "$0")" && pwd)
-readonly wine=$ZELN_WINE64 prefix=$ZELN_WINEPREFIX
+# shellcheck source=tests/e2e/install/install_checks.sh
+source "$here/../install/install_checks.sh"
 readonly wineserver=${ZELN_WINESERVER:-/usr/lib/wine/wineserver}
-readonly roaming="$prefix/drive_c/users/${USER:-root}/AppData/Roaming"
 readonly windows="$prefix/drive_c/windows"
 readonly product='{BCC8E95D-5517-4B72-A87D-8ADE002BC46D}'
 readonly uninstall='Software\Microsoft\Windows\CurrentVersion\Uninstall'
 readonly uninstall32='Software\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall'
 readonly earlier_layout=E0FF0804
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-# shellcheck source=tests/e2e/install/install_checks.sh
-source "$here/../install/install_checks.sh"
 # shellcheck source=scripts/wizard-driver.sh
 source "$here/../../../scripts/wizard-driver.sh"
 rm -rf "$out" && mkdir -p "$out"
