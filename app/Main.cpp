@@ -4,6 +4,7 @@
 
 #include "app/CInstallerWindow.h"
 #include "app/Deployment.h"
+#include "app/MessageLoop.h"
 #include "app/QuietInstall.h"
 #include "engine/InstallerContext.h"
 #include "engine/InstallerEngine.h"
@@ -59,12 +60,7 @@ int runWizard(HINSTANCE instance, const InstallerParts& parts, bool passive) {
     window.setHidden(false);
     if (passive && window.installerView() != nullptr) window.installerView()->installWithoutClick();
 
-    MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-    return static_cast<int>(message.wParam);
+    return runMessageLoop();
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/Deployment.h"
+#include "app/MessageLoop.h"
 #include "engine/InstallSequence.h"
 #include "engine/InstallerEngine.h"
 
@@ -25,10 +26,5 @@ int runQuietInstall(const InstallerParts& parts) {
     // The worker ends by itself after its last notification; the process ends with it.
     const auto worker = startInstall(parts.engine, directory, parts.steps);
     if (!worker) return EXIT_INSTALL_FAILURE;
-    MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-    return static_cast<int>(message.wParam);
+    return runMessageLoop();
 }
