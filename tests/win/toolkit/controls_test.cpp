@@ -41,8 +41,6 @@ std::wstring familyName(const UIFont* font) {
 class ButtonTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        SetCursorPos(1200, 1000);  // away from the window until a test moves the mouse
-        pumpQueued();
         openWindow(window, 50, 50, 300, 200);
         button = makeButton(UIRect{20, 30, 40, 40}, counter);
         other = makeButton(UIRect{100, 30, 40, 40}, otherCounter);

@@ -21,7 +21,8 @@ public:
     LRESULT windowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 };
 
-// Creates the window as a popup of the given class and places it; the first render is left queued.
+// Creates the window as a popup of the given class and places it, with the pointer away from it; the first
+// render is left queued.
 void openWindow(TestWindow& window, int32_t x, int32_t y, int32_t width, int32_t height,
                 const wchar_t* className = L"ZelnToolkitTestWindow");
 
