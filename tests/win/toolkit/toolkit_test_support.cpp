@@ -16,11 +16,13 @@ LRESULT TestWindow::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return UIWindow::windowProc(message, wParam, lParam);
 }
 
-void openWindow(TestWindow& window, int32_t x, int32_t y, int32_t width, int32_t height, const wchar_t* className) {
-    // The pointer is parked past every test window and its move handled first: a window shown under the
-    // pointer an earlier test left there gets a real mouse move at some later pump, and a hover look.
+void parkPointer() {
     SetCursorPos(1200, 1000);
     pumpQueued();
+}
+
+void openWindow(TestWindow& window, int32_t x, int32_t y, int32_t width, int32_t height, const wchar_t* className) {
+    parkPointer();
     window.createTopLevel(nullptr, 0, 0, WS_POPUP, className);
     window.setFrame(x, y, width, height);
     window.setHidden(false);

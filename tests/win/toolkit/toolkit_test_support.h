@@ -21,6 +21,10 @@ public:
     LRESULT windowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 };
 
+// Moves the pointer past every test window and handles what that queued. A window shown under the pointer
+// an earlier test left there gets a real mouse move at some later pump, and with it a hover look.
+void parkPointer();
+
 // Creates the window as a popup of the given class and places it, with the pointer away from it; the first
 // render is left queued.
 void openWindow(TestWindow& window, int32_t x, int32_t y, int32_t width, int32_t height,

@@ -96,6 +96,7 @@ struct Wizard {
         facts.roaming = scratch + L"\\Users\\u\\AppData\\Roaming";
         facts.module = program;
         window = std::make_unique<CInstallerWindow>(InstallerParts{engine, facts, steps});
+        parkPointer();
         window->createTopLevel(GetModuleHandleW(nullptr), 0, WS_EX_APPWINDOW,
                                WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, kInstallerWindowClass);
         window->setScale(scale);
