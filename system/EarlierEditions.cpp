@@ -1,8 +1,8 @@
 #include "system/EarlierEditions.h"
 
-#include "platform/TextCompare.h"
-
 #include <map>
+
+#include "platform/TextCompare.h"
 
 namespace {
 
@@ -25,12 +25,12 @@ bool setAsideModule(platform::DirectoryWalk& files, ModuleRemoval& modules, cons
     return true;
 }
 
+using platform::kRegistrySuccess;
 using platform::Registry;
 using platform::RegistryKey;
 using platform::RegistryRoot;
 using platform::RegistryValue;
 using platform::RegistryView;
-using platform::kRegistrySuccess;
 
 constexpr wchar_t kMachineUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 constexpr wchar_t kUserUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
@@ -123,8 +123,8 @@ void deleteSourceList(Registry& registry, const RegistryKey& products, const std
 }
 
 void removeEarlierEditionKeys(Registry& registry) {
-    for (const wchar_t* entry : {L"ZelnIME2016", L"{39318221-A7D4-400F-B932-674B420F4FF8}",
-                                 L"{9C2801B2-17E6-47B0-B7B9-F65A3000165B}"}) {
+    for (const wchar_t* entry :
+         {L"ZelnIME2016", L"{39318221-A7D4-400F-B932-674B420F4FF8}", L"{9C2801B2-17E6-47B0-B7B9-F65A3000165B}"}) {
         deleteInBothViews(registry, RegistryRoot::LocalMachine, kMachineUninstallKey, entry);
     }
     {
@@ -144,12 +144,16 @@ void removeEarlierEditionKeys(Registry& registry) {
             deleteSourceList(registry, products, L"2B1082C96E710B747B9B6FA5030061B5");
         }
     }
-    deleteInBothViews(registry, RegistryRoot::CurrentUser, kUserUninstallKey, L"{9C2801B2-17E6-47B0-B7B9-F65A3000165B}");
-    deleteInBothViews(registry, RegistryRoot::CurrentUser, kUserUninstallKey, L"{39318221-A7D4-400F-B932-674B420F4FF8}");
+    deleteInBothViews(registry, RegistryRoot::CurrentUser, kUserUninstallKey,
+                      L"{9C2801B2-17E6-47B0-B7B9-F65A3000165B}");
+    deleteInBothViews(registry, RegistryRoot::CurrentUser, kUserUninstallKey,
+                      L"{39318221-A7D4-400F-B932-674B420F4FF8}");
     deleteProductWithFullAccess(registry, L"C7987ABC841FAD445B0C78A2037E562E");
-    deleteInBothViews(registry, RegistryRoot::CurrentUser, kUserUninstallKey, L"{CBA7897C-F148-44DA-B5C0-872A30E765E2}");
+    deleteInBothViews(registry, RegistryRoot::CurrentUser, kUserUninstallKey,
+                      L"{CBA7897C-F148-44DA-B5C0-872A30E765E2}");
     deleteProductWithFullAccess(registry, L"D5EE8CCB715527B48AD7A8ED00B24CC6");
-    deleteInBothViews(registry, RegistryRoot::CurrentUser, kUserUninstallKey, L"{BCC8EE5D-5517-4B72-A87D-8ADE002BC46C}");
+    deleteInBothViews(registry, RegistryRoot::CurrentUser, kUserUninstallKey,
+                      L"{BCC8EE5D-5517-4B72-A87D-8ADE002BC46C}");
 }
 
 void retireLayout(RemovalServices& services, const std::wstring& layoutId) {
@@ -206,11 +210,10 @@ InstallResult clearOutdatedImeModules(platform::DirectoryWalk& files, platform::
     };
     // Every module is moved aside before any is deleted: when one cannot be moved, all go back to their
     // names and the input method in use stays complete.
-    const bool cleared =
-        setAsideModule(files, modules, windowsDirectory, L"ZelnsoftZelnCode.ime", never) &&
-        setAsideModule(files, modules, windowsDirectory, L"ZelnsoftMIM.ime", never) &&
-        setAsideModule(files, modules, windowsDirectory, L"ZelnIme.ime", packagedIme) &&
-        setAsideModule(files, modules, windowsDirectory, L"ZelnImeTSF.ime", packagedTextService);
+    const bool cleared = setAsideModule(files, modules, windowsDirectory, L"ZelnsoftZelnCode.ime", never) &&
+                         setAsideModule(files, modules, windowsDirectory, L"ZelnsoftMIM.ime", never) &&
+                         setAsideModule(files, modules, windowsDirectory, L"ZelnIme.ime", packagedIme) &&
+                         setAsideModule(files, modules, windowsDirectory, L"ZelnImeTSF.ime", packagedTextService);
     if (!cleared) {
         modules.putBack();
         return ERR_PRECHECK;

@@ -16,9 +16,7 @@ RemovalServices InstallSystemSteps::removal(InstallLog& log) const {
     return RemovalServices{s.registry, s.keyboardLayouts, s.broadcast, s.shell, s.directoryWalk, s.facts, log};
 }
 
-void InstallSystemSteps::stopRunningServices() {
-    ::stopRunningServices(services_.processes, services_.windowMessages);
-}
+void InstallSystemSteps::stopRunningServices() { ::stopRunningServices(services_.processes, services_.windowMessages); }
 
 bool InstallSystemSteps::notifyImeBeforeInstall() {
     return ::notifyImeBeforeInstall(services_.windowMessages, services_.threads);
@@ -28,8 +26,8 @@ InstallResult InstallSystemSteps::clearOutdatedImeModules(const PackageVersion& 
                                                           const PackageVersion& textServiceVersion, InstallLog& log) {
     RemovalServices services = removal(log);
     ModuleRemoval modules = moduleRemoval(services);
-    return ::clearOutdatedImeModules(services_.directoryWalk, services_.versions, modules, services_.facts.windowsDirectory(),
-                                     imeVersion, textServiceVersion);
+    return ::clearOutdatedImeModules(services_.directoryWalk, services_.versions, modules,
+                                     services_.facts.windowsDirectory(), imeVersion, textServiceVersion);
 }
 
 void InstallSystemSteps::removeInstalledEdition(InstallLog& log) {

@@ -1,13 +1,12 @@
 #include "system/KeyboardLayoutRegistration.h"
 
-#include "system/TextServiceRegistration.h"
-
-#include "platform/TextCompare.h"
-
 #include <algorithm>
 #include <cstdio>
 #include <initializer_list>
 #include <vector>
+
+#include "platform/TextCompare.h"
+#include "system/TextServiceRegistration.h"
 
 namespace {
 
@@ -24,13 +23,13 @@ constexpr wchar_t kLayoutFile[] = L"kbdus.dll";
 constexpr wchar_t kChineseLayoutValue[] = L"KLCN";
 constexpr wchar_t kMongolianLayoutValue[] = L"KLMN";
 
-// Buffers the layout list and the preload list are read with.
 // How many same-language device parts are weighed for a new identifier.
 constexpr std::size_t kMaxDeviceParts = 1000;
 constexpr std::size_t kDevicePartChars = 4;
 
 bool containsIgnoringCase(const std::vector<std::wstring>& list, const std::wstring& text) {
-    return std::any_of(list.begin(), list.end(), [&](const std::wstring& item) { return platform::equalsIgnoringAsciiCase(item, text); });
+    return std::any_of(list.begin(), list.end(),
+                       [&](const std::wstring& item) { return platform::equalsIgnoringAsciiCase(item, text); });
 }
 
 std::wstring hexDigits(std::uint32_t value, int width) {
@@ -130,10 +129,9 @@ void recordLayouts(RegistrationServices& services, std::initializer_list<Recorde
 }  // namespace
 
 RegistrationBranch chooseRegistrationBranch(const platform::VersionRecord& version) {
-    const bool afterWindows8 =
-        version.majorVersion > 6 || (version.majorVersion == 6 && version.minorVersion > 2);
-    const bool windows8Workstation = version.majorVersion == 6 && version.minorVersion == 2 &&
-                                     version.productType == platform::PRODUCT_WORKSTATION;
+    const bool afterWindows8 = version.majorVersion > 6 || (version.majorVersion == 6 && version.minorVersion > 2);
+    const bool windows8Workstation =
+        version.majorVersion == 6 && version.minorVersion == 2 && version.productType == platform::PRODUCT_WORKSTATION;
     return afterWindows8 || windows8Workstation ? RegistrationBranch::TextService : RegistrationBranch::Legacy;
 }
 
@@ -186,7 +184,8 @@ bool chooseLayoutId(RegistrationServices& services, const std::wstring& language
         if (registry.enumKey(list, index, kLayoutNameChars, name) != platform::kRegistrySuccess) {
             continue;
         }
-        if (name.size() < kDevicePartChars || !platform::equalsIgnoringAsciiCase(name.substr(kDevicePartChars), language)) {
+        if (name.size() < kDevicePartChars ||
+            !platform::equalsIgnoringAsciiCase(name.substr(kDevicePartChars), language)) {
             continue;
         }
         if (isOwnLayout(registry, list, name)) {
@@ -248,7 +247,8 @@ void activateLayout(RegistrationServices& services, const std::wstring& layoutId
     std::uint32_t slot = 1;
     for (;; ++slot) {
         RegistryValue listed;
-        if (registry.queryValue(preload, std::to_wstring(slot), kLayoutValueBytes, listed) != platform::kRegistrySuccess ||
+        if (registry.queryValue(preload, std::to_wstring(slot), kLayoutValueBytes, listed) !=
+                platform::kRegistrySuccess ||
             platform::equalsIgnoringAsciiCase(listed.text(), layoutId)) {
             break;
         }

@@ -84,6 +84,6 @@ void ModuleRemoval::deleteAtRestart(const SetAsideModule& module) {
 }
 
 ModuleRemoval moduleRemoval(RemovalServices& services) {
-    return ModuleRemoval(services.directoryWalk, services.facts.windowsDirectory(), services.facts.wow64SystemDirectory(),
-                         services.log);
+    return ModuleRemoval(services.directoryWalk, services.facts.windowsDirectory(),
+                         services.facts.wow64SystemDirectory(), services.log);
 }

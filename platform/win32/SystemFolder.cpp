@@ -17,20 +17,18 @@ constexpr DWORD kSearchSystemFolderOnly = 0x00000800;
 // DLLs that are not known DLLs on every Windows and that the system loads by name on a GUI program's behalf,
 // some of them through delay-loads of system DLLs (GDI+ loads the image codecs, which load the property system).
 constexpr const wchar_t* kLibrariesLoadedOnOurBehalf[] = {
-    L"windowscodecs.dll", L"propsys.dll", L"uxtheme.dll",  L"dwmapi.dll",   L"version.dll",  L"cryptbase.dll",
-    L"cryptsp.dll",       L"userenv.dll", L"profapi.dll",  L"apphelp.dll",  L"setupapi.dll", L"oleacc.dll",
-    L"clbcatq.dll",       L"winmm.dll",   L"sspicli.dll",  L"secur32.dll",  L"ntmarta.dll",  L"shfolder.dll",
-    L"msctf.dll",         L"imm32.dll",   L"shlwapi.dll",  L"comctl32.dll", L"psapi.dll",
+    L"windowscodecs.dll", L"propsys.dll", L"uxtheme.dll", L"dwmapi.dll",   L"version.dll",  L"cryptbase.dll",
+    L"cryptsp.dll",       L"userenv.dll", L"profapi.dll", L"apphelp.dll",  L"setupapi.dll", L"oleacc.dll",
+    L"clbcatq.dll",       L"winmm.dll",   L"sspicli.dll", L"secur32.dll",  L"ntmarta.dll",  L"shfolder.dll",
+    L"msctf.dll",         L"imm32.dll",   L"shlwapi.dll", L"comctl32.dll", L"psapi.dll",
 };
 
-// folder\name from a folder that Windows wrote into a 260-character buffer; empty when the call failed or the
-// whole path would not fit.
-std::wstring pathInFolder(const wchar_t* folder, UINT length, const wchar_t* name) {
-    if (length == 0 || length >= kPathBuffer) return {};
-    std::wstring path(folder, length);
-    if (path.back() != L'\\') path += L'\\';
-    path += name;
-    return path.size() < kPathBuffer ? path : std::wstring();
+// folder\name; empty when the folder could not be had or the whole path would not fit a 260-character buffer.
+std::wstring pathInFolder(std::wstring folder, const wchar_t* name) {
+    if (folder.empty()) return {};
+    if (folder.back() != L'\\') folder += L'\\';
+    folder += name;
+    return folder.size() < kPathBuffer ? folder : std::wstring();
 }
 
 }  // namespace
@@ -50,15 +48,21 @@ void restrictLibrarySearchToSystem() {
     for (const wchar_t* name : kLibrariesLoadedOnOurBehalf) preloaded.push_back(std::make_unique<SystemLibrary>(name));
 }
 
-std::wstring systemFolderPath(const wchar_t* name) {
-    wchar_t folder[kPathBuffer] = {};
-    return pathInFolder(folder, GetSystemDirectoryW(folder, kPathBuffer), name);
+std::wstring pathFromBuffer(const wchar_t* buffer, UINT length) {
+    return length > 0 && length < kPathBuffer ? std::wstring(buffer, length) : std::wstring();
 }
 
-std::wstring windowsFolderPath(const wchar_t* name) {
+std::wstring systemWindowsFolder() {
     wchar_t folder[kPathBuffer] = {};
-    return pathInFolder(folder, GetSystemWindowsDirectoryW(folder, kPathBuffer), name);
+    return pathFromBuffer(folder, GetSystemWindowsDirectoryW(folder, kPathBuffer));
 }
+
+std::wstring systemFolderPath(const wchar_t* name) {
+    wchar_t folder[kPathBuffer] = {};
+    return pathInFolder(pathFromBuffer(folder, GetSystemDirectoryW(folder, kPathBuffer)), name);
+}
+
+std::wstring windowsFolderPath(const wchar_t* name) { return pathInFolder(systemWindowsFolder(), name); }
 
 // With its full path and an altered search path, the DLL's own dependencies are looked for in its folder too.
 SystemLibrary::SystemLibrary(const wchar_t* name) {
@@ -81,8 +85,8 @@ bool startProgram(const std::wstring& program, const std::wstring& arguments, in
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = static_cast<WORD>(show);
     PROCESS_INFORMATION started = {};
-    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
-                        &started)) {
+    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                        &startup, &started)) {
         return false;
     }
     const ScopedHandle process(started.hProcess);

@@ -19,6 +19,13 @@ namespace platform {
 // loads a DLL.
 void restrictLibrarySearchToSystem();
 
+// A path that Windows wrote into a 260-character buffer, given the length the call answered; empty when the
+// call failed or the path did not fit.
+std::wstring pathFromBuffer(const wchar_t* buffer, UINT length);
+
+// The machine's Windows folder, even in a terminal-server session; empty when it cannot be had.
+std::wstring systemWindowsFolder();
+
 // "<system folder>\name" with the system folder as this process sees it (the 32-bit one under WoW64); empty
 // when the folder cannot be had or the path would not fit a 260-character buffer.
 std::wstring systemFolderPath(const wchar_t* name);

@@ -1,5 +1,6 @@
 #include "platform/win32/WindowsSystemFacts.h"
 
+#include "platform/win32/SystemFolder.h"
 #include "platform/win32/SystemFunction.h"
 
 #include <shlobj.h>
@@ -9,11 +10,6 @@ namespace platform {
 namespace {
 
 constexpr UINT kPathBuffer = MAX_PATH;
-
-// A path that Windows wrote into a 260-character buffer; empty when the call failed or it did not fit.
-std::wstring fromBuffer(const wchar_t* buffer, UINT length) {
-    return length > 0 && length < kPathBuffer ? std::wstring(buffer, length) : std::wstring();
-}
 
 }  // namespace
 
@@ -41,13 +37,10 @@ int WindowsSystemFacts::serverR2Metric() const {
 
 std::wstring WindowsSystemFacts::windowsDirectory() const {
     wchar_t buffer[kPathBuffer] = {};
-    return fromBuffer(buffer, GetWindowsDirectoryW(buffer, kPathBuffer));
+    return pathFromBuffer(buffer, GetWindowsDirectoryW(buffer, kPathBuffer));
 }
 
-std::wstring WindowsSystemFacts::systemWindowsDirectory() const {
-    wchar_t buffer[kPathBuffer] = {};
-    return fromBuffer(buffer, GetSystemWindowsDirectoryW(buffer, kPathBuffer));
-}
+std::wstring WindowsSystemFacts::systemWindowsDirectory() const { return systemWindowsFolder(); }
 
 std::wstring WindowsSystemFacts::wow64SystemDirectory() const {
     BOOL underWow64 = FALSE;
@@ -62,7 +55,7 @@ std::wstring WindowsSystemFacts::wow64SystemDirectory() const {
         return std::wstring();
     }
     wchar_t buffer[kPathBuffer] = {};
-    return fromBuffer(buffer, wow64Directory(buffer, kPathBuffer));
+    return pathFromBuffer(buffer, wow64Directory(buffer, kPathBuffer));
 }
 
 bool WindowsSystemFacts::roamingAppDataFolder(std::wstring& folder) const {
@@ -76,7 +69,7 @@ bool WindowsSystemFacts::roamingAppDataFolder(std::wstring& folder) const {
 
 std::wstring WindowsSystemFacts::modulePath() const {
     wchar_t buffer[kPathBuffer] = {};
-    return fromBuffer(buffer, GetModuleFileNameW(module_, buffer, kPathBuffer));
+    return pathFromBuffer(buffer, GetModuleFileNameW(module_, buffer, kPathBuffer));
 }
 
 }  // namespace platform

@@ -4,7 +4,7 @@
 
 namespace pkgtool {
 
-void DryRunSteps::would(const char* what) { out_ << "would " << what << "\n" << std::flush; }
+void DryRunSteps::would(const std::string& what) { out_ << "would " << what << "\n" << std::flush; }
 
 void DryRunSteps::stopRunningServices() { would("stop the input method's running services"); }
 
@@ -15,8 +15,8 @@ bool DryRunSteps::notifyImeBeforeInstall() {
 
 InstallResult DryRunSteps::clearOutdatedImeModules(const PackageVersion& imeVersion,
                                                    const PackageVersion& textServiceVersion, InstallLog&) {
-    out_ << "would take out of the system folders every IME module but version " << versionText(imeVersion)
-         << " and every text-service module but version " << versionText(textServiceVersion) << "\n";
+    would("take out of the system folders every IME module but version " + versionText(imeVersion) +
+          " and every text-service module but version " + versionText(textServiceVersion));
     return RESULT_OK;
 }
 

@@ -5,6 +5,7 @@
 #include "engine/SystemSteps.h"
 
 #include <ostream>
+#include <string>
 
 namespace pkgtool {
 
@@ -24,7 +25,7 @@ public:
     void notifyImeAfterInstall() override;
 
 private:
-    void would(const char* what);
+    void would(const std::string& what);
 
     std::ostream& out_;
 };
