@@ -1,9 +1,9 @@
 # What a whole install leaves on a machine, read back from a Wine prefix: the checks that the install
-# scenarios share. Sourced inside scripts/wine-run.sh; it sets wine (the loader), prefix, roaming (the user's
-# roaming application-data folder), work (a scratch folder, gone when the script ends) and failures (a count
-# that check raises).
+# scenarios share. Sourced inside scripts/wine-run.sh; it sets wine (the loader), wineserver, prefix, roaming
+# (the user's roaming application-data folder), work (a scratch folder, gone when the script ends) and
+# failures (a count that check raises).
 
-readonly wine=$ZELN_WINE64 prefix=$ZELN_WINEPREFIX
+readonly wine=$ZELN_WINE64 prefix=$ZELN_WINEPREFIX wineserver=${ZELN_WINESERVER:-/usr/lib/wine/wineserver}
 readonly roaming="$prefix/drive_c/users/${USER:-root}/AppData/Roaming"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -21,7 +21,22 @@ check() {  # check DESCRIPTION COMMAND...
   fi
 }
 
-reg_query() { "$wine" reg query "$@" 2>/dev/null | tr -d '\r'; }
+# reg_query KEY [ARGS...]: what the system's reg program prints for the key. reg always prints at least the
+# key's name, or says that the key or value is missing. Printing neither means Wine did not get reg to run
+# (seen once on a loaded machine: a layout check read no layouts a moment after reading them all), so the
+# key is read again, after the prefix's server has ended, at most twice more.
+reg_query() {
+  local attempt
+  for attempt in 1 2 3; do
+    "$wine" reg query "$@" 2>"$work/reg.err" | tr -d '\r' >"$work/reg.out"
+    if [[ -s "$work/reg.out" ]] || grep -q 'Unable to find' "$work/reg.err"; then
+      cat "$work/reg.out"
+      return
+    fi
+    echo "reg query $1: no answer at attempt $attempt: $(head -c 300 "$work/reg.err")" >&2
+    "$wineserver" -w
+  done
+}
 value_of() {  # value_of KEY NAME: the data of one value, as reg prints it
   reg_query "$1" /v "$2" | python3 -c 'import re, sys
 for line in sys.stdin:

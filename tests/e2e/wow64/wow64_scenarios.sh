@@ -14,7 +14,6 @@ readonly planted_program=$9 planted_library=${10} maker_site=${11}
 readonly here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=tests/e2e/install/install_checks.sh
 source "$here/../install/install_checks.sh"
-readonly wineserver=${ZELN_WINESERVER:-/usr/lib/wine/wineserver}
 readonly windows="$prefix/drive_c/windows"
 readonly product='{BCC8E95D-5517-4B72-A87D-8ADE002BC46D}'
 readonly uninstall='Software\Microsoft\Windows\CurrentVersion\Uninstall'
@@ -59,6 +58,7 @@ listed_by_uninstaller() {
 probe_layout() {
   local id
   id=$(recorded_layouts | sed -n "s/^$2=//p")
+  [[ -n $id ]] || { echo "no layout is recorded as $2"; return 1; }
   "$wineserver" -w
   env -u DISPLAY "$wine" "$1" layout "$id" 2>/dev/null | tr -d '\r' >"$work/probe.out"
   "$wineserver" -w
