@@ -12,19 +12,6 @@ bool isPackagedVersion(platform::VersionInfo& versions, const std::wstring& path
     return readProductVersion(versions, path, found) && found == expected;
 }
 
-// Sets the module aside in both system directories unless keep says otherwise; false at the first one that
-// exists and cannot be moved.
-template <typename Keep>
-bool setAsideModule(platform::DirectoryWalk& files, ModuleRemoval& modules, const std::wstring& windowsDirectory,
-                    const wchar_t* fileName, Keep keep) {
-    for (const wchar_t* systemFolder : kSystemFolders) {
-        const std::wstring path = inSystemFolder(windowsDirectory, systemFolder, fileName);
-        if (!fitsPathBuffer(path) || !files.exists(path) || keep(path)) continue;
-        if (!modules.setAside(path)) return false;
-    }
-    return true;
-}
-
 using platform::kRegistrySuccess;
 using platform::Registry;
 using platform::RegistryKey;
@@ -200,8 +187,7 @@ bool readProductVersion(platform::VersionInfo& versions, const std::wstring& pat
     return false;
 }
 
-InstallResult clearOutdatedImeModules(platform::DirectoryWalk& files, platform::VersionInfo& versions,
-                                      ModuleRemoval& modules, const std::wstring& windowsDirectory,
+InstallResult clearOutdatedImeModules(platform::VersionInfo& versions, ModuleRemoval& modules,
                                       const PackageVersion& imeVersion, const PackageVersion& textServiceVersion) {
     const auto never = [](const std::wstring&) { return false; };
     const auto packagedIme = [&](const std::wstring& path) { return isPackagedVersion(versions, path, imeVersion); };
@@ -210,10 +196,10 @@ InstallResult clearOutdatedImeModules(platform::DirectoryWalk& files, platform::
     };
     // Every module is moved aside before any is deleted: when one cannot be moved, all go back to their
     // names and the input method in use stays complete.
-    const bool cleared = setAsideModule(files, modules, windowsDirectory, L"ZelnsoftZelnCode.ime", never) &&
-                         setAsideModule(files, modules, windowsDirectory, L"ZelnsoftMIM.ime", never) &&
-                         setAsideModule(files, modules, windowsDirectory, L"ZelnIme.ime", packagedIme) &&
-                         setAsideModule(files, modules, windowsDirectory, L"ZelnImeTSF.ime", packagedTextService);
+    const bool cleared = modules.setAsideInSystemFolders(L"ZelnsoftZelnCode.ime", never) &&
+                         modules.setAsideInSystemFolders(L"ZelnsoftMIM.ime", never) &&
+                         modules.setAsideInSystemFolders(L"ZelnIme.ime", packagedIme) &&
+                         modules.setAsideInSystemFolders(L"ZelnImeTSF.ime", packagedTextService);
     if (!cleared) {
         modules.putBack();
         return ERR_PRECHECK;
@@ -258,13 +244,8 @@ int deleteTree(platform::DirectoryWalk& files, const std::wstring& folder) {
 int removeEarlierEditionFiles(platform::DirectoryWalk& files, ModuleRemoval& modules,
                               const std::wstring& windowsDirectory) {
     // Modules and programs alike: a running program's image is mapped as a loaded module's is.
-    const wchar_t* const earlierFiles[] = {L"ZelnsoftZelnCode.ime", L"ZelnsoftMIM.ime", L"ZelnIMECnvrt.dll",
-                                           L"ZelnIMEUninstall2016.exe", L"ZelnIME_REG.exe"};
-    for (const wchar_t* systemFolder : kSystemFolders) {
-        for (const wchar_t* fileName : earlierFiles) {
-            modules.takeOut(inSystemFolder(windowsDirectory, systemFolder, fileName));
-        }
-    }
+    modules.takeOutOfSystemFolders({L"ZelnsoftZelnCode.ime", L"ZelnsoftMIM.ime", L"ZelnIMECnvrt.dll",
+                                    L"ZelnIMEUninstall2016.exe", L"ZelnIME_REG.exe"});
     const std::wstring drive = systemDrive(windowsDirectory);
     for (const wchar_t* folder : kDefaultApplicationFolders) deleteTree(files, drive + folder);
     for (const wchar_t* folder : {L"\\Program Files (x86)\\Zelnsoft\\Update", L"\\Program Files\\Zelnsoft\\Update",

@@ -39,8 +39,7 @@ bool readProductVersion(platform::VersionInfo& versions, const std::wstring& pat
 // version is not the packaged one, in the 32-bit and then the 64-bit system directory; modules in use are
 // set aside and deleted at restart. RESULT_OK when every such module is gone; ERR_PRECHECK at the first one
 // that exists and cannot be moved, after every module of this call is back in its place.
-InstallResult clearOutdatedImeModules(platform::DirectoryWalk& files, platform::VersionInfo& versions,
-                                      ModuleRemoval& modules, const std::wstring& windowsDirectory,
+InstallResult clearOutdatedImeModules(platform::VersionInfo& versions, ModuleRemoval& modules,
                                       const PackageVersion& imeVersion, const PackageVersion& textServiceVersion);
 
 // Adds the contents of folder to the front of list, each folder's contents before the folder itself;

@@ -26,8 +26,7 @@ InstallResult InstallSystemSteps::clearOutdatedImeModules(const PackageVersion& 
                                                           const PackageVersion& textServiceVersion, InstallLog& log) {
     RemovalServices services = removal(log);
     ModuleRemoval modules = moduleRemoval(services);
-    return ::clearOutdatedImeModules(services_.directoryWalk, services_.versions, modules,
-                                     services_.facts.windowsDirectory(), imeVersion, textServiceVersion);
+    return ::clearOutdatedImeModules(services_.versions, modules, imeVersion, textServiceVersion);
 }
 
 void InstallSystemSteps::removeInstalledEdition(InstallLog& log) {

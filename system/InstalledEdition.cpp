@@ -80,11 +80,7 @@ std::size_t findLayoutsByImeFile(Registry& registry, std::vector<std::wstring>& 
 int removeInstalledFiles(platform::DirectoryWalk& files, ModuleRemoval& modules, const std::wstring& windowsDirectory) {
     // The 64-bit copies go as well: placement never replaces a file, so a 64-bit module left in Sysnative
     // would stay there through every later install, even one whose verification then fails on it.
-    for (const wchar_t* systemFolder : kSystemFolders) {
-        for (const wchar_t* module : {kImeModule, kTextServiceModule}) {
-            modules.takeOut(inSystemFolder(windowsDirectory, systemFolder, module));
-        }
-    }
+    modules.takeOutOfSystemFolders({kImeModule, kTextServiceModule});
     const std::wstring drive = systemDrive(windowsDirectory);
     for (const wchar_t* folder : kDefaultApplicationFolders) deleteTree(files, drive + folder);
     return 1;

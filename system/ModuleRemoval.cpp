@@ -8,12 +8,17 @@ namespace {
 // Earlier runs' modules that wait for a restart keep their names; this many are looked past at most.
 constexpr unsigned kMaxAsideNames = 1000;
 
-}  // namespace
+// The system folders under the Windows directory as the installer, a 32-bit program, names them: its own
+// System32, then Sysnative, the 64-bit one, which only a 32-bit process on 64-bit Windows has.
+constexpr const wchar_t* kSystemFolders[] = {L"System32", L"Sysnative"};
 
+// "%s\\%s\\%s" of the Windows directory, a system folder and a file name.
 std::wstring inSystemFolder(const std::wstring& windowsDirectory, const wchar_t* systemFolder,
                             const wchar_t* fileName) {
     return windowsDirectory + L"\\" + systemFolder + L"\\" + fileName;
 }
+
+}  // namespace
 
 ModuleRemoval::ModuleRemoval(platform::DirectoryWalk& files, const std::wstring& windowsDirectory,
                              const std::wstring& wow64SystemDirectory, InstallLog& log)
@@ -24,6 +29,22 @@ bool ModuleRemoval::takeOut(const std::wstring& path) {
     const std::wstring asidePath = moveAside(path);
     if (asidePath.empty()) return false;
     deleteAtRestart({path, asidePath});
+    return true;
+}
+
+void ModuleRemoval::takeOutOfSystemFolders(std::initializer_list<const wchar_t*> fileNames) {
+    for (const wchar_t* systemFolder : kSystemFolders) {
+        for (const wchar_t* fileName : fileNames) takeOut(inSystemFolder(windowsDirectory_, systemFolder, fileName));
+    }
+}
+
+bool ModuleRemoval::setAsideInSystemFolders(const wchar_t* fileName,
+                                            const std::function<bool(const std::wstring&)>& keep) {
+    for (const wchar_t* systemFolder : kSystemFolders) {
+        const std::wstring path = inSystemFolder(windowsDirectory_, systemFolder, fileName);
+        if (!fitsPathBuffer(path) || !files_.exists(path) || keep(path)) continue;
+        if (!setAside(path)) return false;
+    }
     return true;
 }
 

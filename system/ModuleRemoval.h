@@ -7,17 +7,10 @@
 #include "platform/DirectoryWalk.h"
 #include "system/RemovalServices.h"
 
-#include <cstddef>
+#include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
-
-// The system folders under the Windows directory as the installer, a 32-bit program, names them: its own
-// System32, then Sysnative, the 64-bit one, which only a 32-bit process on 64-bit Windows has.
-inline constexpr const wchar_t* kSystemFolders[] = {L"System32", L"Sysnative"};
-
-// "%s\\%s\\%s" of the Windows directory, a system folder and a file name.
-std::wstring inSystemFolder(const std::wstring& windowsDirectory, const wchar_t* systemFolder,
-                            const wchar_t* fileName);
 
 class ModuleRemoval {
 public:
@@ -28,10 +21,16 @@ public:
 
     // Deletes the module; one in use is set aside and deleted at restart. False when it stays in its place.
     bool takeOut(const std::wstring& path);
+    // Takes each file out of the system folders (see takeOut): this process's System32, then Sysnative, the
+    // 64-bit one, which only a 32-bit process on 64-bit Windows has.
+    void takeOutOfSystemFolders(std::initializer_list<const wchar_t*> fileNames);
 
     // Sets the module aside without deleting it, so that putBack can restore it; false when it cannot be
     // moved (another program holds it open without delete sharing).
     bool setAside(const std::wstring& path);
+    // Sets the file aside in each system folder where it exists and keep(path) is false, System32 first; a
+    // path that would not fit a path buffer is left. False at the first one that cannot be moved.
+    bool setAsideInSystemFolders(const wchar_t* fileName, const std::function<bool(const std::wstring&)>& keep);
     // Deletes the modules set aside; one still in use is deleted at restart. None can be put back afterwards.
     void discardSetAside();
     // Moves every module set aside back to its own name, the last one first.

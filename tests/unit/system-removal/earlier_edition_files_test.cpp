@@ -179,7 +179,7 @@ struct PreCheck : ::testing::Test {
         if (version) versions.versions[path] = *version;
     }
     InstallResult run() {
-        return clearOutdatedImeModules(files, versions, modules, kWindows, kImeVersion, kTextServiceVersion);
+        return clearOutdatedImeModules(versions, modules, kImeVersion, kTextServiceVersion);
     }
 };
 
@@ -216,7 +216,7 @@ TEST_F(PreCheck, ComparesEachModuleWithItsOwnVersionAndDeletesAnUnreadableOne) {
     versions.unreadable.insert(kSystem32 + L"ZelnIme.ime");
     // An unreadable version is not taken for 0.0.0.0, even when that is the packaged one.
     EXPECT_EQ(RESULT_OK,
-              clearOutdatedImeModules(files, versions, modules, kWindows, {0, 0, 0, 0}, kTextServiceVersion));
+              clearOutdatedImeModules(versions, modules, {0, 0, 0, 0}, kTextServiceVersion));
     EXPECT_FALSE(files.exists(kSystem32 + L"ZelnImeTSF.ime"));
     EXPECT_FALSE(files.exists(kSystem32 + L"ZelnIme.ime"));
 }

@@ -100,7 +100,7 @@ TEST_F(WineFiles, PreCheckKeepsPackagedModulesAndDeletesTheRestInBothSystemFolde
     ASSERT_TRUE(prefixfiles::copyFile(testModule(L"packaged.dll"), system32 + L"ZelnsoftZelnCode.ime"));
     ASSERT_TRUE(prefixfiles::writeFile(sysnative + L"ZelnsoftMIM.ime", "old"));
 
-    EXPECT_EQ(RESULT_OK, clearOutdatedImeModules(files, versions, modules, windows, kPackaged, kNextRevision));
+    EXPECT_EQ(RESULT_OK, clearOutdatedImeModules(versions, modules, kPackaged, kNextRevision));
 
     EXPECT_TRUE(exists(system32 + L"ZelnIme.ime"));
     EXPECT_FALSE(exists(sysnative + L"ZelnIme.ime"));
@@ -131,7 +131,7 @@ TEST_F(WineFiles, PreCheckSetsAsideLoadedModulesAndPutsThemBackWhenOneIsHeldOpen
     HANDLE holder = CreateFileW(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, holder);
 
-    EXPECT_EQ(ERR_PRECHECK, clearOutdatedImeModules(files, versions, modules, windows, kPackaged, kPackaged));
+    EXPECT_EQ(ERR_PRECHECK, clearOutdatedImeModules(versions, modules, kPackaged, kPackaged));
     for (const auto& path : {loaded32, loaded64, held}) {
         EXPECT_TRUE(exists(path)) << path;
         EXPECT_FALSE(exists(path + L".1.old")) << path;
@@ -139,7 +139,7 @@ TEST_F(WineFiles, PreCheckSetsAsideLoadedModulesAndPutsThemBackWhenOneIsHeldOpen
     EXPECT_TRUE(deletedAtRestart().empty());
 
     CloseHandle(holder);
-    EXPECT_EQ(RESULT_OK, clearOutdatedImeModules(files, versions, modules, windows, kPackaged, kPackaged));
+    EXPECT_EQ(RESULT_OK, clearOutdatedImeModules(versions, modules, kPackaged, kPackaged));
     for (const auto& path : {loaded32, loaded64, held}) EXPECT_FALSE(exists(path)) << path;
     EXPECT_FALSE(exists(held + L".1.old"));
     EXPECT_EQ((std::vector<std::wstring>{realPath(windows, L"System32", L"ZelnsoftZelnCode.ime.1.old"),

@@ -115,7 +115,7 @@ TEST_F(WineRemoval, CleanPrefixFindsNothingAndSucceeds) {
 
     platform::Win32VersionInfo versions;
     ModuleRemoval modules = moduleRemoval(services);
-    EXPECT_EQ(RESULT_OK, clearOutdatedImeModules(files, versions, modules, windows, {7, 27, 1, 0}, {1, 3, 10, 0}));
+    EXPECT_EQ(RESULT_OK, clearOutdatedImeModules(versions, modules, {7, 27, 1, 0}, {1, 3, 10, 0}));
     EXPECT_EQ(RESULT_OK, removeInstalledEdition(services));
     EXPECT_EQ(RESULT_OK, removeEarlierEditions(services));
 
