@@ -29,18 +29,24 @@ wizard_press() {
 # A length of the grid in screen pixels at WIZARD_DPI, truncated as the wizard truncates it.
 wizard_px() { echo $(($1 * WIZARD_DPI / 96)); }
 
-# Starts the installer in the background and waits up to 60 s for its window.
+# Starts the installer in the background and waits up to 60 s for its window on the welcome page.
 wizard_start() {
   "$ZELN_WINE64" "$1" >/dev/null 2>&1 &
   WIZARD_PID=$!
+  wizard_find_window welcome
+}
+
+# wizard_find_window [PAGE]: waits up to 60 s, while the program started as WIZARD_PID runs, for a window with
+# the installer's title (the wizard or its usage box), showing PAGE when one is given; its id in WIZARD_WINDOW.
+wizard_find_window() {
   local _
   for _ in $(seq 300); do
-    WIZARD_WINDOW=$(xdotool search --name "$WIZARD_TITLE" 2>/dev/null | head -1 || true)
-    if [[ -n "$WIZARD_WINDOW" ]] && wizard_locate && wizard_is_page welcome; then return 0; fi
+    WIZARD_WINDOW=$(xdotool search --onlyvisible --name "$WIZARD_TITLE" 2>/dev/null | head -1 || true)
+    if [[ -n "$WIZARD_WINDOW" ]] && wizard_locate && { [[ -z ${1:-} ]] || wizard_is_page "$1"; }; then return 0; fi
     kill -0 "$WIZARD_PID" 2>/dev/null || wizard_fail "the installer ended before its window showed" || return 1
     sleep 0.2
   done
-  wizard_fail "no wizard window within 60 s"
+  wizard_fail "no installer window${1:+ on its $1 page} within 60 s"
 }
 
 # Reads where the window stands on the screen.

@@ -45,17 +45,6 @@ wait_for_exit_code() {
 exit_code_is() { [[ "$EXIT_CODE" == "$1" ]] || { echo "exit code ${EXIT_CODE:-none}, expected $1"; false; }; }
 # Windows of the installer on the display: the wizard and the usage box both carry its title.
 installer_windows() { xdotool search --name "$WIZARD_TITLE" 2>/dev/null | wc -l; }
-# wait_for_window: up to 60 s for a window with the installer's title; its id in WIZARD_WINDOW.
-wait_for_window() {
-  local _
-  for _ in $(seq 300); do
-    WIZARD_WINDOW=$(xdotool search --name "$WIZARD_TITLE" 2>/dev/null | head -1)
-    [[ -n "$WIZARD_WINDOW" ]] && wizard_locate && return 0
-    sleep 0.2
-  done
-  echo "no window titled $WIZARD_TITLE"
-  return 1
-}
 # Wine's reg crashes listing the whole uninstall entry (on its empty values), so single values are read.
 nothing_installed() {
   [[ ! -e "$prefix/drive_c/Program Files (x86)/Zelnsoft" ]] || { echo "the install folder is there"; return 1; }
@@ -65,7 +54,7 @@ nothing_installed() {
 # 1. A command line it does not understand: the usage in a message box (none with /quiet), nothing changed, 1639.
 usage_for_unknown_option() {
   start_through_launcher "$setup" /silent
-  wait_for_window || return 1
+  wizard_find_window || return 1
   import -window root "$out/usage.png"
   # The box's default button answers the Enter key.
   xdotool windowfocus --sync "$WIZARD_WINDOW" 2>/dev/null
@@ -111,7 +100,7 @@ check "the log is deleted after the quiet install" log_deleted
 readonly deployment_log="$prefix/drive_c/deploy logs/zeln/install.log"
 passive_install_ends_by_itself() {
   start_through_launcher "$setup" /passive /log 'C:\deploy logs\zeln\install.log'
-  wait_for_window || return 1
+  wizard_find_window || return 1
   wizard_wait_page success 120 || { wizard_shot "$out/passive-stuck.png"; return 1; }
   wizard_shot "$out/passive-success.png"
   wait_for_exit_code 30 && exit_code_is 0
@@ -130,7 +119,7 @@ check "no ins.log is written beside it" log_deleted
 # 1618, and a second wizard does not open. Closing the first before it installs exits with 1602.
 one_installer_at_a_time() {
   start_through_launcher "$setup"
-  wait_for_window && wizard_wait_page welcome 60 || return 1
+  wizard_find_window welcome || return 1
   local first=$WIZARD_PID
   run_to_end "$setup" /quiet
   exit_code_is 1618 || return 1
@@ -148,7 +137,7 @@ check "a second installer exits with 1618 while the wizard runs; closing the wiz
 # 6. The finish button of a failure page ends the installer with that page's code.
 finish_on_failure_page() {
   start_through_launcher "$damaged"
-  wait_for_window && wizard_wait_page welcome 60 || return 1
+  wizard_find_window welcome || return 1
   wizard_press INSTALL_BUTTON
   wizard_wait_page failure 60 || return 1
   wizard_shot "$out/failure.png"
