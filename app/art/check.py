@@ -5,8 +5,9 @@
 
 Every picture must have its size, and its double-size form (NAME@2x.png) twice that size; every page picture
 at both sizes the shared frame (soft shadow with transparent outer pixels, opaque panel, blue border and
-sidebar, blue rule at x 114); the icon must hold its images from 256 down to 16 pixels, of 32 bits. Reads
-pixels through ImageMagick's raw RGBA output. Exits nonzero after listing every mismatch.
+sidebar, blue rule at x 114); a page given the success page's link area the same link text there; the icon
+must hold its images from 256 down to 16 pixels, of 32 bits. Reads pixels through ImageMagick's raw RGBA
+output. Exits nonzero after listing every mismatch.
 """
 import os
 import struct
@@ -18,12 +19,20 @@ import frame
 PICTURES = {
     "welcome.png": (720, 547), "install.png": (44, 160), "close.png": (35, 30), "close-hot.png": (35, 30),
     "minimize.png": (35, 30), "minimize-hot.png": (35, 30), "success.png": (720, 547),
-    "installing.png": (720, 547), "finish.png": (44, 105), "failure-busy.png": (720, 547),
-    "failure-code.png": (720, 547), "failure.png": (720, 547), "box.png": (16, 16),
+    "success-restart.png": (720, 547), "installing.png": (720, 547), "finish.png": (44, 105),
+    "failure-busy.png": (720, 547), "failure-code.png": (720, 547), "failure.png": (720, 547), "box.png": (16, 16),
     "box-ticked.png": (16, 16), "install-disabled.png": (44, 160),
 }
 PAGES = [name for name, size in PICTURES.items() if size == (720, 547)]
+# The program gives these pages the success page's link area (x, y, width, height), so the link text must be
+# drawn there exactly as on the success page.
+LINKED_LIKE_SUCCESS = ["success-restart.png"]
+RECOMMEND_LINK = (664, 68, 22, 136)
 ICON_SIZES = [256, 96, 64, 48, 40, 32, 24, 20, 16]
+
+
+def scaled(base, scale):
+    return base if scale == 1 else base.replace(".png", "@2x.png")
 
 
 def pixels(path):
@@ -66,6 +75,15 @@ def check_frame(name, width, raw, scale):
     return None
 
 
+def same_link(name, raw, success_raw, width, scale):
+    x, y, w, h = (value * scale for value in RECOMMEND_LINK)
+    for row in range(y, y + h):
+        start = 4 * (row * width + x)
+        if raw[start:start + 4 * w] != success_raw[start:start + 4 * w]:
+            return f"{name}: link area row {row} differs from the success page's"
+    return None
+
+
 def check_icon(path):
     data = open(path, "rb").read()
     if len(data) < 6:
@@ -87,7 +105,8 @@ def main():
     res = sys.argv[1]
     problems = []
     for base, size in PICTURES.items():
-        for scale, name in ((1, base), (2, base.replace(".png", "@2x.png"))):
+        for scale in (1, 2):
+            name = scaled(base, scale)
             expected = (size[0] * scale, size[1] * scale)
             width, height, raw = pixels(os.path.join(res, name))
             if (width, height) != expected:
@@ -96,6 +115,11 @@ def main():
                 problem = check_frame(name, width, raw, scale)
                 if problem:
                     problems.append(problem)
+                if base in LINKED_LIKE_SUCCESS:
+                    success = pixels(os.path.join(res, scaled("success.png", scale)))[2]
+                    problem = same_link(name, raw, success, width, scale)
+                    if problem:
+                        problems.append(problem)
     problem = check_icon(os.path.join(res, "installer.ico"))
     if problem:
         problems.append(problem)

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Renders every picture of the installer wizard from shapes and text into app/res/:
-# the page pictures, buttons and boxes (PNG resources 129-145), each twice: at its own size (NAME.png) and at
+# the page pictures, buttons and boxes (PNG resources 129-146), each twice: at its own size (NAME.png) and at
 # twice that size for displays scaled above 100 percent (NAME@2x.png, the same picture drawn on a grid of
 # twice the pixels, not an enlargement); and the application icon (139).
 # The outputs are committed; the build never runs this script. Run it again after changing any picture.
@@ -68,6 +68,7 @@ T_FAILED="ᠤᠭᠰᠠᠷᠬᠤ ᠠᠮᠵᠢᠯᠲᠠ ᠦᠭᠡᠢ"             
 T_RETRY="ᠳᠠᠬᠢᠨ ᠲᠤᠷᠰᠢᠨ᠎ᠠ${NN}ᠤᠤ"                         # please try again
 T_IN_USE="ᠣᠷᠣᠭᠤᠯᠬᠤ ᠠᠷᠭ᠎ᠠ ᠬᠡᠷᠡᠭᠯᠡᠭᠳᠡᠵᠦ ᠪᠠᠶᠢᠨ᠎ᠠ"             # the input method is in use
 T_RESTART="ᠳᠠᠬᠢᠨ ᠡᠬᠢᠯᠡᠭᠦᠯᠦᠭᠡᠳ ᠲᠤᠷᠰᠢᠨ᠎ᠠ${NN}ᠤᠤ"            # restart the computer and try again
+T_AFTER_RESTART="ᠳᠠᠬᠢᠨ ᠡᠬᠢᠯᠡᠭᠦᠯᠦᠭᠡᠳ ᠳᠠᠭᠤᠰᠭᠠᠨ᠎ᠠ${NN}ᠤᠤ"      # restart the computer to finish
 T_CODE="ᠠᠯᠳᠠᠭ᠎ᠠ${NN}ᠶᠢᠨ ᠺᠣᠳ᠋ ᠄"                       # error code:
 T_AGREE="ᠤᠩᠰᠢᠭᠠᠳ ᠵᠥᠪᠰᠢᠶᠡᠷᠡᠪᠡ ᠄"                        # read and agreed:
 T_AGREEMENT="ᠬᠡᠷᠡᠭᠯᠡᠭᠴᠢ${NN}ᠶᠢᠨ ᠭᠡᠷ᠎ᠡ"                  # user agreement
@@ -401,7 +402,7 @@ installing_page() {
     end_page "$OUT/installing$SUFFIX.png"
 }
 
-# --- the success page (136) ---------------------------------------------------------------------------------
+# --- the success pages (136, 146) ---------------------------------------------------------------------------
 
 # The language bar: a small floating tool strip with the input method's mark, its name, a soft-keyboard
 # switch and the menu switch.
@@ -460,11 +461,39 @@ success_mark() {
     echo "$f"
 }
 
-success_page() {
+# A circular arrow turning clockwise, open at the top with its head at the upper left: the installation
+# completes at the next restart. The arc is a polyline of points, since ImageMagick 6 closes a stroked arc,
+# ellipse or path with a straight chord.
+restart_mark() {
+    local f
+    f=$(tmpfile)
+    python3 - >"$WORK/restart.mvg" <<'EOF'
+import math
+centre, radius, start, end = 11.5, 7.5, -35, 215    # degrees clockwise from the right
+head, half = 4.4, 3.4
+def at(angle, r=radius):
+    a = math.radians(angle)
+    return f"{centre + r * math.cos(a):.2f},{centre + r * math.sin(a):.2f}"
+arc = " ".join(at(start + (end - start) * i / 48) for i in range(49))
+# The head's base lies across the arc's end, its tip HEAD ahead of the end along the clockwise tangent.
+tip = at(end + math.degrees(math.atan2(head, radius)), math.hypot(radius, head))
+print(f"push graphic-context fill none stroke-linecap round stroke-linejoin round polyline {arc} pop graphic-context")
+print(f"stroke none polygon {tip} {at(end, radius + half)} {at(end, radius - half)}")
+EOF
+    im -size "$(px 24)x$(px 24)" xc:none -fill "$GREEN" -stroke "$GREEN" -strokewidth 2.2 \
+        -draw "$AFFINE $(cat "$WORK/restart.mvg")" "$f"
+    echo "$f"
+}
+
+# The success page: the tick and "installation finished" with TEXT in the column beside them; an install that
+# completes at the next restart also shows the restart mark beside the tick. Both pages keep every place of
+# the plain one, since the program gives them the same buttons and link areas.
+success_page() { # NAME TEXT [restart]
     begin_page dashed "$T_GUIDE" watermark
     place "$(success_mark)" 136 48
+    if [[ ${3:-} == restart ]]; then place "$(restart_mark)" 194 58; fi
     place_column 158 108 24 "$INK" "$T_DONE"
-    place_column 206 108 16 "$TEXT" "$T_READY"
+    place_column 206 108 16 "$TEXT" "$2"
     language_bar 268 62
     menu 372 108
     candidate_window 466 262 "sain" "ᠰᠠᠶᠢᠨ" "ᠰᠠᠶᠢᠬᠠᠨ" "ᠰᠠᠶᠢᠰᠢᠶᠠᠯ"
@@ -474,7 +503,7 @@ success_page() {
     place "$(key_cap Shift)" 272 372
     place_column 356 318 15 "$TEXT" "$T_SWITCH"
     place_column 675 74 15 "$BLUE" "$T_MORE" underline
-    end_page "$OUT/success$SUFFIX.png"
+    end_page "$OUT/$1$SUFFIX.png"
 }
 
 # --- the failure pages (140, 141, 142) ---------------------------------------------------------------------
@@ -524,7 +553,8 @@ render_pictures() { # SCALE SUFFIX
     small_pictures
     welcome_page
     installing_page
-    success_page
+    success_page success "$T_READY"                                   # 136
+    success_page success-restart "$T_AFTER_RESTART" restart           # 146: completes at the next restart
     failure_pages
 }
 

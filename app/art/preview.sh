@@ -64,6 +64,9 @@ compose installing.png installing.png
 control finish.png FINISH_BUTTON; control close.png CLOSE_BUTTON; control minimize.png MINIMIZE_BUTTON
 compose success.png success.png
 
+control finish.png FINISH_BUTTON; control close.png CLOSE_BUTTON; control minimize.png MINIMIZE_BUTTON
+compose success-restart.png success-restart.png
+
 for page in failure-busy failure-code failure; do
     control finish.png FINISH_BUTTON; control close.png CLOSE_BUTTON; control minimize.png MINIMIZE_BUTTON
     if [[ $page == failure-code ]]; then on "$WORK/code.png" $((424 - code_width)) 294; fi

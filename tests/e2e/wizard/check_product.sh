@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Checks the shipped program file: a 32-bit GUI program whose resources are the fifteen pictures (type "PNG",
-# 129-132, 134-138, 140-145) and their double-size forms under the same numbers (type "PNG2X"), the icon group
+# Checks the shipped program file: a 32-bit GUI program whose resources are the sixteen pictures (type "PNG",
+# 129-132, 134-138, 140-146) and their double-size forms under the same numbers (type "PNG2X"), the icon group
 # 139 with its nine images from 256 down to 16 pixels, and the manifest 1 asking for administrator rights
 # without UI access and declaring awareness of each display's DPI, with no list of supported systems (which
 # would change the version that GetVersionExW reports).
@@ -26,9 +26,9 @@ ids_of_type() {
 
 check "a PE32 program" '[[ $("$objdump" -f "$program") == *"file format pei-i386"* ]]'
 check "a GUI program" 'grep -q "Subsystem.*(Windows GUI)" <<<"$headers"'
-readonly pictures="129 130 131 132 134 135 136 137 138 140 141 142 143 144 145 "
-check "the fifteen PNG pictures" '[[ "$(ids_of_type PNG)" == "$pictures" ]]'
-check "and their fifteen double-size forms" '[[ "$(ids_of_type PNG2X)" == "$pictures" ]]'
+readonly pictures="129 130 131 132 134 135 136 137 138 140 141 142 143 144 145 146 "
+check "the sixteen PNG pictures" '[[ "$(ids_of_type PNG)" == "$pictures" ]]'
+check "and their sixteen double-size forms" '[[ "$(ids_of_type PNG2X)" == "$pictures" ]]'
 check "the icon group 139" '[[ "$(ids_of_type 0x00000e)" == "139 " ]]'
 check "nine icon images" '[[ $(wc -w <<<"$(ids_of_type 0x000003)") -eq 9 ]]'
 check "the manifest 1" '[[ "$(ids_of_type 0x000018)" == "1 " ]]'
