@@ -27,6 +27,14 @@ UIPoint centredPosition(int32_t screenWidth, int32_t screenHeight, float scale) 
 
 LRESULT CInstallerWindow::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+        case WM_CLOSE:
+            if (installerView() == nullptr || !installerView()->installRunning() ||
+                !installerView()->endWhenInstallStops()) {
+                return UIWindow::windowProc(message, wParam, lParam);
+            }
+            // The worker's messages still reach the interface through this thread's loop, so the loop runs on.
+            ShowWindow(handle(), SW_HIDE);
+            return 0;
         case WM_DESTROY:
             PostQuitMessage(installerView() != nullptr ? installerView()->exitCode() : EXIT_INSTALL_USEREXIT);
             return 1;

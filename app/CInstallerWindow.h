@@ -13,8 +13,11 @@ class CInstallerWindow : public UIWindow {
 public:
     explicit CInstallerWindow(const InstallerParts& parts) : parts_(parts) {}
 
-    // WM_DESTROY ends the message loop with the wizard's exit code (the window is never torn down before the
-    // process ends); WM_SYSCOMMAND is traced to the debugger, then handled as usual.
+    // WM_CLOSE (the close button, Alt+F4, the taskbar) during the install hides the window and has the install
+    // stop and undo its changes; the message loop ends when it has. Before the install has changed anything
+    // the window closes at once. WM_DESTROY ends the message loop with the
+    // wizard's exit code (the window is never torn down before the process ends); WM_SYSCOMMAND is traced to
+    // the debugger, then handled as usual.
     LRESULT windowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     // The press reaches the view under the mouse first; a press in the drag strip (on the logical grid)
     // then moves the window.

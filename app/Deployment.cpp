@@ -27,8 +27,9 @@ const wchar_t kUsageText[] =
     L"      Shows this text.\n"
     L"Options may also start with \"-\" and are not case-sensitive.\n"
     L"\n"
-    L"Exit codes: 0 installed; 1602 closed by the user; 1618 another install is running; 1639 command line not "
-    L"understood; any other number is the result code of a failed install.";
+    L"Exit codes: 0 installed; 3010 installed, completed by the next restart; 1602 closed by the user; 1618 "
+    L"another install is running; 1639 command line not understood; any other number is the result code of a "
+    L"failed install.";
 
 std::vector<std::wstring> splitCommandLine(const std::wstring& commandLine) {
     std::vector<std::wstring> arguments;

@@ -10,6 +10,7 @@ constexpr int EXIT_INSTALL_USEREXIT = 1602;           // the wizard was closed b
 constexpr int EXIT_INSTALL_FAILURE = 1603;            // the install could not even be started
 constexpr int EXIT_INSTALL_ALREADY_RUNNING = 1618;    // another installer runs on this machine
 constexpr int EXIT_INVALID_COMMAND_LINE = 1639;       // an option it does not understand
+constexpr int EXIT_SUCCESS_RESTART_REQUIRED = 3010;   // installed; files in use are replaced at the next restart
 
 // What the command line asks for. Options start with "/" or "-" and ignore case.
 struct InstallerOptions {

@@ -88,10 +88,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
 
     platform::WindowsPlatform windows(GetModuleHandleW(nullptr));
     if (options.quiet || options.passive) windows.runUnattended();
-    InstallSystemSteps steps(windows.services());
+    const platform::Services services = windows.services();
+    InstallSystemSteps steps(services);
     InstallerEngine engine;
     if (!logPath.empty()) engine.log().setDeploymentLogPath(logPath);
-    const InstallerParts parts{engine, windows.facts(), steps};
+    const InstallerParts parts{engine, windows.facts(), services.directoryWalk, steps};
     const int exitCode = options.quiet ? runQuietInstall(parts) : runWizard(instance, parts, options.passive);
     // The install worker may still be running and using the engine and the system steps: the process ends
     // here, the worker with it, without tearing down anything it might touch.

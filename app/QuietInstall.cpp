@@ -13,14 +13,14 @@ namespace {
 
 // The engine's callback, on this thread: the outcome ends the message loop. Progress has no one to show it to.
 void onQuietEngineMessage(int message, int wParam, int) {
-    if (message == WM_INSTALL_SUCCESS) PostQuitMessage(0);
+    if (message == WM_INSTALL_SUCCESS) PostQuitMessage(wParam == RESTART_COMPLETES ? EXIT_SUCCESS_RESTART_REQUIRED : 0);
     if (message == WM_INSTALL_FAILURE) PostQuitMessage(wParam);
 }
 
 }  // namespace
 
 int runQuietInstall(const InstallerParts& parts) {
-    parts.engine.initialize(parts.facts, &onQuietEngineMessage);
+    parts.engine.initialize(parts.facts, parts.files, &onQuietEngineMessage);
     std::wstring directory;
     parts.engine.defaultInstallDirectory(directory);
     // The worker ends by itself after its last notification; the process ends with it.

@@ -61,7 +61,7 @@ UIInstallerView::UIInstallerView(UIWindow* window, const InstallerParts& parts)
     recommendLink_->setHidden(true);
 
     // A package that cannot be found is not reported here: the install run reports it as its failure.
-    parts_.engine.initialize(parts_.facts, &UIInstallerView::onEngineMessage);
+    parts_.engine.initialize(parts_.facts, parts_.files, &UIInstallerView::onEngineMessage);
 }
 
 UIInstallerView::~UIInstallerView() {
@@ -152,7 +152,7 @@ void UIInstallerView::handleAction(int32_t action, MGObject*) {
             ShowWindow(window()->handle(), SW_MINIMIZE);
             break;
         case ACTION_CLOSE:
-            SendMessageW(window()->handle(), WM_DESTROY, 0, 0);
+            SendMessageW(window()->handle(), WM_CLOSE, 0, 0);
             break;
         case ACTION_AGREEMENT_BOX:
             toggleAgreement();
@@ -201,9 +201,14 @@ void UIInstallerView::beginInstall() {
     progressView_->setFrame(progressBarFrame(bounds.width, bounds.height));
     addChild(progressView_);
 
-    // The worker ends by itself after its last notification; nothing waits for it, and closing the
-    // window ends the process with the worker wherever it stands.
+    // The worker ends by itself after its last notification; nothing waits for it. Closing the window
+    // during the install asks it to stop and undo first (endWhenInstallStops).
     startInstall(parts_.engine, directory, parts_.steps);
+}
+
+bool UIInstallerView::endWhenInstallStops() {
+    endsWithInstall_ = true;
+    return parts_.engine.requestCancel();
 }
 
 void UIInstallerView::onEngineMessage(int message, int wParam, int) {
@@ -219,11 +224,7 @@ void UIInstallerView::onEngineMessage(int message, int wParam, int) {
             view->agreementBox_->setHidden(true);
             break;
         case WM_INSTALL_SUCCESS:
-            if (view->progressView_ != nullptr) view->progressView_->setHidden(true);
-            view->recommendLink_->setHidden(false);
-            view->replaceBackground(PICTURE_SUCCESS);
-            view->makeFinishButton();
-            view->endInstall(0);
+            view->showSuccess(wParam);
             break;
         case WM_INSTALL_FAILURE:
             view->showFailure(wParam);
@@ -234,6 +235,16 @@ void UIInstallerView::onEngineMessage(int message, int wParam, int) {
         default:
             break;
     }
+}
+
+// A success that the next restart completes has a page of its own, and tells deployment tools so by its code.
+void UIInstallerView::showSuccess(int kind) {
+    const bool restartCompletes = kind == RESTART_COMPLETES;
+    if (progressView_ != nullptr) progressView_->setHidden(true);
+    recommendLink_->setHidden(false);
+    replaceBackground(restartCompletes ? PICTURE_SUCCESS_RESTART : PICTURE_SUCCESS);
+    makeFinishButton();
+    endInstall(restartCompletes ? EXIT_SUCCESS_RESTART_REQUIRED : 0);
 }
 
 // Results 1 and 2 have pages of their own; every other result is written on page 141.
@@ -255,8 +266,15 @@ void UIInstallerView::showFailure(int result) {
 }
 
 void UIInstallerView::endInstall(int exitCode) {
-    exitCode_ = exitCode;
-    if (closesAfterLastPage_) SetTimer(window()->handle(), kCloseAfterLastPageTimer, kCloseAfterLastPageMs, nullptr);
+    // An install the user ended does not fail on its own: whatever stopped it, it was undone.
+    const bool succeeded = exitCode == 0 || exitCode == EXIT_SUCCESS_RESTART_REQUIRED;
+    exitCode_ = endsWithInstall_ && !succeeded ? EXIT_INSTALL_USEREXIT : exitCode;
+    installEnded_ = true;
+    if (endsWithInstall_) {
+        PostQuitMessage(exitCode_);
+    } else if (closesAfterLastPage_) {
+        SetTimer(window()->handle(), kCloseAfterLastPageTimer, kCloseAfterLastPageMs, nullptr);
+    }
 }
 
 // The bar repaints only when the whole percentage it shows changes.

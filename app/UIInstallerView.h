@@ -14,14 +14,16 @@ class InstallerEngine;
 class SystemSteps;
 class UIImage;
 namespace platform {
+class DirectoryWalk;
 class SystemFacts;
 }
 
-// What an install needs besides the window: the engine, the system facts it is initialized with and the
-// system steps its sequence calls. All of them outlive the window.
+// What an install needs besides the window: the engine, the system facts and the files it is initialized
+// with and the system steps its sequence calls. All of them outlive the window.
 struct InstallerParts {
     InstallerEngine& engine;
     const platform::SystemFacts& facts;
+    platform::DirectoryWalk& files;
     SystemSteps& steps;
 };
 
@@ -48,9 +50,16 @@ public:
     // Starts the install as the install button would, and closes the window a few seconds after the success
     // or failure page shows (the wizard run with "/passive").
     void installWithoutClick();
-    // What the program exits with when it ends now: 1602 until the install has ended, then 0 for success or
-    // the failure's result code.
+    // What the program exits with when it ends now: 1602 until the install has ended, then 0 for success,
+    // 3010 for a success that the next restart completes, or the failure's result code.
     int exitCode() const { return exitCode_; }
+    // True from the install's start until its outcome arrives.
+    bool installRunning() const { return progressView_ != nullptr && !installEnded_; }
+    // The user closes the wizard during the install: the install stops at its next file or step and undoes
+    // what it changed, and the program ends with 1602 when it has (or with the install's success, when it had
+    // done its last step). False when the install has changed nothing and never will: the program may end at
+    // once.
+    bool endWhenInstallStops();
 
     void handleAction(int32_t action, MGObject* sender) override;
     // The page's picture under the version text or the failure code.
@@ -81,6 +90,7 @@ private:
     void openPage(const wchar_t* path) const;
     void beginInstall();
     void showProgress(int percentage);
+    void showSuccess(int kind);
     void showFailure(int result);
     // The last page shows: the outcome is known, and an unattended wizard closes itself a little later.
     void endInstall(int exitCode);
@@ -97,4 +107,6 @@ private:
     UIImage* backgroundImage_ = nullptr;
     int exitCode_;
     bool closesAfterLastPage_ = false;
+    bool installEnded_ = false;
+    bool endsWithInstall_ = false;
 };

@@ -1,5 +1,6 @@
 #include "engine/FilePlacement.h"
 
+#include "engine/ChangeJournal.h"
 #include "engine/InstallerContext.h"
 #include "engine/Md5.h"
 #include "engine/PayloadExtraction.h"
@@ -166,8 +167,36 @@ InstallResult copyEntryData(platform::File& store, const std::wstring& tempPath,
     return temp.close() ? RESULT_OK : ERR_WRITE;
 }
 
-InstallResult placeEntry(InstallerContext& context, const PackageEntry& entry, platform::File& store,
-                         PlacementCleanup& cleanup, std::uint64_t& copiedTotal) {
+bool isPerUser(DestinationKind kind) { return kind >= DEST_ROAMING; }
+
+// The new file goes where its destination is. What is there already: a per-user file is the user's own and
+// stays as it is; any other file is set aside (a rename works even while a program has it loaded) and the new
+// one takes its place; one that can be neither replaced nor renamed (held open without delete sharing) gets
+// the new file beside it, to replace it at the next restart. A folder in the way is never moved: the new file
+// cannot be placed then.
+InstallResult moveIntoPlace(InstallerContext& context, ChangeJournal& journal, const PackageEntry& entry,
+                            const std::wstring& tempPath, const std::wstring& destination) {
+    platform::DirectoryWalk& files = journal.files();
+    if (files.isDirectory(destination)) return ERR_WRITE;
+    const bool occupied = files.exists(destination);
+    if (occupied && isPerUser(entry.kind)) {
+        platform::deleteFile(tempPath);
+        recordPlacedFile(context, destination, entry.kind, Placement::UsersOwn);
+        return RESULT_OK;
+    }
+    if (occupied && !journal.setAside(destination)) {
+        const std::wstring waiting = journal.placeAtRestart(tempPath, destination);
+        if (waiting.empty()) return ERR_WRITE;
+        recordPlacedFile(context, waiting, entry.kind, Placement::AtRestart);
+        return RESULT_OK;
+    }
+    if (!journal.placeFile(tempPath, destination)) return ERR_WRITE;
+    recordPlacedFile(context, destination, entry.kind, Placement::Placed);
+    return RESULT_OK;
+}
+
+InstallResult placeEntry(InstallerContext& context, ChangeJournal& journal, const PackageEntry& entry,
+                         platform::File& store, PlacementCleanup& cleanup, std::uint64_t& copiedTotal) {
     std::wstring name;
     std::wstring tempPath;
     entryRelativePath(entry, name);
@@ -183,21 +212,17 @@ InstallResult placeEntry(InstallerContext& context, const PackageEntry& entry, p
         // A 64-bit file on 32-bit Windows stays in the temporary folder; the 32-bit twin of the same base name
         // usually overwrites it there and is moved.
         cleanup.entryDone();
-        recordPlacedFile(context, std::wstring(), entry.kind);
+        recordPlacedFile(context, std::wstring(), entry.kind, Placement::Skipped);
         return RESULT_OK;
     }
     std::wstring destination;
     const std::wstring& slot = context.directories[entry.kind];
-    if (!composePath(slot, name, destination) ||
-        ensureDirectories(destination, true) == ERR_CREATE_DIRECTORY) {
+    if (!composePath(slot, name, destination) || !journal.ensureDirectories(destination)) {
         return ERR_CREATE_DIRECTORY;
     }
-    // Never replaces: an existing destination keeps its content and the new copy is dropped.
-    platform::moveFile(tempPath, destination);
-    platform::deleteFile(tempPath);
-    cleanup.entryDone();
-    recordPlacedFile(context, destination, entry.kind);
-    return RESULT_OK;
+    const InstallResult placed = moveIntoPlace(context, journal, entry, tempPath, destination);
+    if (placed == RESULT_OK) cleanup.entryDone();
+    return placed;
 }
 
 }  // namespace
@@ -231,7 +256,7 @@ bool entryRelativePath(const PackageEntry& entry, std::wstring& name) {
     return true;
 }
 
-InstallResult placeFiles(InstallerContext& context) {
+InstallResult placeFiles(InstallerContext& context, ChangeJournal& journal) {
     std::wstring storePath;
     if (!composePath(context.tempDir, STORE_NAME, storePath)) {
         return ERR_OPEN;
@@ -251,7 +276,10 @@ InstallResult placeFiles(InstallerContext& context) {
     const std::uint32_t base = context.lastProgress;
     std::uint64_t copiedTotal = 0;
     for (const PackageEntry& entry : context.directory) {
-        const InstallResult placed = placeEntry(context, entry, store, cleanup, copiedTotal);
+        if (cancelRequested(context)) {
+            return ERR_CANCELLED;
+        }
+        const InstallResult placed = placeEntry(context, journal, entry, store, cleanup, copiedTotal);
         if (placed != RESULT_OK) {
             return placed;
         }
@@ -269,14 +297,14 @@ InstallResult verifyFiles(const InstallerContext& context) {
         if (i >= context.placedFiles.size()) {
             return ERR_MISSING_FILE;
         }
-        const std::wstring& path = context.placedFiles[i].path;
+        const PlacedFile& placed = context.placedFiles[i];
+        const std::wstring& path = placed.path;
         // Files of the per-user folders count as placed without being looked for; only a digest asked for
-        // needs them.
-        const bool perUser = entry.kind >= DEST_ROAMING;
-        if (!perUser && !platform::pathExists(path)) {
+        // needs them. A per-user file that was there already is the user's own: its content is theirs.
+        if (!isPerUser(entry.kind) && !platform::pathExists(path)) {
             return ERR_MISSING_FILE;
         }
-        if (entry.verify != 0) {
+        if (entry.verify != 0 && placed.placement != Placement::UsersOwn) {
             Md5Digest digest{};
             if (md5File(path, digest) != 0) {
                 return ERR_VERIFY_OPEN;
@@ -289,12 +317,13 @@ InstallResult verifyFiles(const InstallerContext& context) {
     return RESULT_OK;
 }
 
-void recordPlacedFile(InstallerContext& context, const std::wstring& path, DestinationKind kind) {
+void recordPlacedFile(InstallerContext& context, const std::wstring& path, DestinationKind kind,
+                      Placement placement) {
     if (context.placedFiles.size() >= context.entryCount) {
         return;
     }
     if (context.placedFiles.empty()) {
         context.placedFiles.reserve(context.entryCount);
     }
-    context.placedFiles.push_back(PlacedFile{path, kind});
+    context.placedFiles.push_back(PlacedFile{path, kind, placement});
 }

@@ -37,6 +37,10 @@ constexpr InstallResult ERR_MISSING_FILE = 17;
 // A registry key could not be opened or created, or a value could not be written.
 constexpr InstallResult ERR_REGISTRY = 18;
 
+// The user closed the wizard during the install: everything it had changed is undone. The number is the one
+// deployment tools know for an install the user ended.
+constexpr InstallResult ERR_CANCELLED = 1602;
+
 // Results of the two start-up steps that nobody sends to the interface: initialisation goes on after them.
 // The Windows edition is not one the destination table supports.
 constexpr InstallResult ERR_UNSUPPORTED_EDITION = 1;

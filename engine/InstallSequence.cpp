@@ -1,8 +1,12 @@
 #include "engine/InstallSequence.h"
 
+#include "engine/ChangeJournal.h"
 #include "engine/FilePlacement.h"
 #include "engine/PayloadExtraction.h"
+#include "platform/Files.h"
 #include "platform/MessageWindow.h"
+
+#include <functional>
 
 namespace {
 
@@ -43,17 +47,12 @@ void notifyInterface(InstallerContext& context, int message, int wParam, int lPa
 // it does not have: a folder that cannot be made (14), written on the interface's general failure page.
 constexpr InstallResult UNSUPPORTED_EDITION_RESULT = ERR_CREATE_DIRECTORY;
 
-// The run has not touched the installed edition: report the code and leave that edition working.
+// The journal lives in the install's temporary folder, where the next run finds it when this one never ends.
+constexpr wchar_t JOURNAL_NAME[] = L"install.journal";
+
 InstallResult reportFailure(InstallerContext& context, InstallResult result) {
     notifyInterface(context, WM_INSTALL_FAILURE, result, 0);
     return result;
-}
-
-// The run has begun replacing the installed edition: take out what is left of it, so that no half-installed
-// edition stays registered, then report the code.
-InstallResult failInstall(InstallerEngine& engine, SystemSteps& steps, InstallResult result) {
-    steps.removeInstalledEdition(engine.log());
-    return reportFailure(engine.context(), result);
 }
 
 void openInstallLog(InstallerEngine& engine) {
@@ -63,6 +62,130 @@ void openInstallLog(InstallerEngine& engine) {
     engine.log().writeLogLine(L"OS Type : %s %s bit.",
                               {osTypeName(context.osType), archCodeName(context.archCode)});
 }
+
+// One run's changes to the machine, from the first to the outcome: every step after the journal has begun
+// either completes the install or is undone with everything before it.
+class InstallRun {
+public:
+    InstallRun(InstallerEngine& engine, SystemSteps& steps)
+        : context_(engine.context()),
+          files_(*engine.files()),
+          steps_(steps),
+          log_(engine.log()),
+          journal_(files_, *engine.facts(), engine.log()) {}
+
+    // A run that was killed or lost its power left its journal: its changes are undone before this run's.
+    void undoUnfinishedRun() {
+        std::wstring path;
+        if (!composePath(context_.tempDir, JOURNAL_NAME, path) || !journal_.resume(path)) return;
+        removeTemporaryFiles();
+        if (journal_.committed()) {
+            log_.writeLogLine(L"An install that succeeded but did not finish is finished first.");
+            journal_.commit();
+            return;
+        }
+        log_.writeLogLine(L"An install that did not finish is undone first.");
+        journal_.undo(steps_);
+    }
+
+    // Nothing is changed without the journal: a folder for it that cannot be made is the install directory's
+    // failure (14), a journal that cannot be written the failure to create a file (4).
+    InstallResult beginJournal() {
+        std::wstring path;
+        if (!composePath(context_.tempDir, JOURNAL_NAME, path)) return ERR_CREATE_DIRECTORY;
+        if (journal_.begin(path)) return RESULT_OK;
+        return platform::pathExists(context_.tempDir) ? ERR_OPEN : ERR_CREATE_DIRECTORY;
+    }
+
+    // The steps that change the machine, each after its progress mark; the first nonzero result, or the
+    // user's request to end the install, stops them.
+    InstallResult changeMachine() {
+        const PackageTrailer& trailer = context_.trailer;
+        const Step steps[] = {
+            {0,
+             [&] {
+                 return steps_.clearOutdatedImeModules(trailer.imeVersion, trailer.textServiceVersion, journal_,
+                                                       log_) == RESULT_OK
+                            ? RESULT_OK
+                            : ERR_PRECHECK;
+             }},
+            {5, [&] { return extractPayload(context_); }},
+            {45,
+             [&] {
+                 steps_.removeInstalledEdition(journal_, log_);
+                 return RESULT_OK;
+             }},
+            {50,
+             [&] {
+                 steps_.removeEarlierEditions(journal_, log_);
+                 return RESULT_OK;
+             }},
+            {55, [&] { return placeFiles(context_, journal_); }},
+            {95, [&] { return verifyFiles(context_); }},
+            {97, [&] { return steps_.registerFontsAndProductKeys(context_, journal_, log_); }},
+            {0,
+             [&] {
+                 steps_.writeProductRegistration(context_, journal_, log_);
+                 steps_.writeUninstallEntry(context_, journal_, log_);
+                 return RESULT_OK;
+             }},
+        };
+        for (const Step& step : steps) {
+            if (cancelRequested(context_)) return ERR_CANCELLED;
+            if (step.progress != 0) reportProgress(context_, step.progress);
+            if (const InstallResult result = step.run(); result != RESULT_OK) return result;
+            journal_.keep();
+        }
+        return cancelRequested(context_) ? ERR_CANCELLED : RESULT_OK;
+    }
+
+    // Every change is kept: what was set aside goes, the journal with it.
+    InstallResult complete() {
+        removeTemporaryFiles();
+        const bool restartCompletes = journal_.commit();
+        reportProgress(context_, 98);
+        steps_.notifyImeAfterInstall();
+        // A run that leaves files to the restart keeps its log: it names each of them.
+        if (!restartCompletes) log_.deleteLogFile();
+        reportProgress(context_, 100);
+        notifyInterface(context_, WM_INSTALL_SUCCESS, restartCompletes ? RESTART_COMPLETES : INSTALL_COMPLETE, 0);
+        return RESULT_OK;
+    }
+
+    // The install does not complete: every change is undone, the last first, then the outcome is reported.
+    InstallResult fail(InstallResult result) {
+        if (result == ERR_CANCELLED) {
+            log_.writeLogLine(L"The install was ended by the user; its changes are undone.");
+        } else {
+            log_.writeLogLine(L"The install stopped with result %d; its changes are undone.", {result});
+        }
+        removeTemporaryFiles();
+        journal_.undo(steps_);
+        return reportFailure(context_, result);
+    }
+
+private:
+    // What an install leaves in its temporary folder besides the journal: the unpacked package and the copies
+    // of its entries, also those a run that was cut short left.
+    void removeTemporaryFiles() {
+        const auto entries = files_.entries(context_.tempDir);
+        if (!entries) return;
+        for (const platform::DirectoryEntry& entry : *entries) {
+            if (!entry.isDirectory && entry.name != JOURNAL_NAME) files_.deleteFile(context_.tempDir + L"\\" + entry.name);
+        }
+    }
+
+    struct Step {
+        std::uint32_t progress;
+        std::function<InstallResult()> run;
+    };
+
+    InstallerContext& context_;
+    platform::DirectoryWalk& files_;
+    SystemSteps& steps_;
+    InstallLog& log_;
+    ChangeJournal journal_;
+};
 
 }  // namespace
 
@@ -79,10 +202,8 @@ std::unique_ptr<platform::Thread> startInstall(InstallerEngine& engine, const st
 
 InstallResult runInstall(InstallerEngine& engine, SystemSteps& steps) {
     InstallerContext& context = engine.context();
-    // Until the installed edition is taken out at 45, a failure reports its code and leaves the edition that
-    // is installed and working as it is: a package that cannot be found or read, an unsupported edition, an
-    // input-method instance that does not answer, a module held open that cannot be moved aside (every
-    // module is back in its place then), or an extraction that cannot finish installs nothing new.
+    // Until the journal begins, a failure reports its code and leaves the machine as it was: a package that
+    // cannot be found or read, an unsupported edition, an input-method instance that does not answer.
     const InstallResult startResult = context.initResult != RESULT_OK ? context.initResult : installDirectoryResult;
     if (startResult != RESULT_OK) return reportFailure(context, startResult);
 
@@ -94,45 +215,14 @@ InstallResult runInstall(InstallerEngine& engine, SystemSteps& steps) {
     }
     notifyInterface(context, WM_INSTALL_BEGIN, 0, 0);
     steps.stopRunningServices();
+    InstallRun run(engine, steps);
+    run.undoUnfinishedRun();
 
     reportProgress(context, 1);
     if (!steps.notifyImeBeforeInstall()) return reportFailure(context, ERR_PRECHECK);
     reportProgress(context, 2);
-    if (steps.clearOutdatedImeModules(context.trailer.imeVersion, context.trailer.textServiceVersion,
-                                      engine.log()) != RESULT_OK) {
-        return reportFailure(context, ERR_PRECHECK);
-    }
-    reportProgress(context, 5);
-    if (const InstallResult result = extractPayload(context); result != RESULT_OK) {
-        return reportFailure(context, result);
-    }
-
-    reportProgress(context, 45);
-    steps.removeInstalledEdition(engine.log());
-    reportProgress(context, 50);
-    steps.removeEarlierEditions(engine.log());
-
-    reportProgress(context, 55);
-    if (const InstallResult result = placeFiles(context); result != RESULT_OK) {
-        return failInstall(engine, steps, result);
-    }
-    reportProgress(context, 95);
-    if (const InstallResult result = verifyFiles(context); result != RESULT_OK) {
-        return failInstall(engine, steps, result);
-    }
-
-    reportProgress(context, 97);
-    if (const InstallResult result = steps.registerFontsAndProductKeys(context, engine.log()); result != RESULT_OK) {
-        return failInstall(engine, steps, result);
-    }
-    steps.writeProductRegistration(context, engine.log());
-    steps.writeUninstallEntry(context, engine.log());
-
-    reportProgress(context, 98);
-    steps.notifyImeAfterInstall();
-    engine.log().deleteLogFile();
-
-    reportProgress(context, 100);
-    notifyInterface(context, WM_INSTALL_SUCCESS, 0, 0);
-    return RESULT_OK;
+    if (!engine.beginChanges()) return reportFailure(context, ERR_CANCELLED);
+    if (const InstallResult begun = run.beginJournal(); begun != RESULT_OK) return reportFailure(context, begun);
+    const InstallResult changed = run.changeMachine();
+    return changed == RESULT_OK ? run.complete() : run.fail(changed);
 }

@@ -126,8 +126,14 @@ bool composePath(const std::wstring& directory, const std::wstring& name, std::w
 
 void clearRecord(InstallerContext& context) {
     EngineListener* const listener = context.listener;
+    const std::atomic<bool>* const cancelRequest = context.cancelRequest;
     context = InstallerContext{};
     context.listener = listener;
+    context.cancelRequest = cancelRequest;
+}
+
+bool cancelRequested(const InstallerContext& context) {
+    return context.cancelRequest != nullptr && context.cancelRequest->load();
 }
 
 InstallResult detectSystem(InstallerContext& context, const platform::SystemFacts& facts) {
@@ -178,11 +184,8 @@ InstallResult computeDirectories(InstallerContext& context, const platform::Syst
     return supported ? RESULT_OK : ERR_UNSUPPORTED_EDITION;
 }
 
-InstallResult ensureDirectories(const std::wstring& path, bool create) {
-    const InstallResult base = platform::pathExists(path) ? RESULT_OK : 1;
-    if (!create) {
-        return base;
-    }
+bool makeMissingFolders(const std::wstring& path, const std::function<bool(const std::wstring&)>& exists,
+                        const std::function<bool(const std::wstring&)>& make) {
     // Every directory above the last component is made; the last component is the file name, dots and all.
     std::size_t last = path.size();
     while (last > 0 && !platform::isPathSeparator(path[last - 1])) {
@@ -193,11 +196,19 @@ InstallResult ensureDirectories(const std::wstring& path, bool create) {
             continue;
         }
         const std::wstring prefix = path.substr(0, i);
-        if (!platform::pathExists(prefix) && !platform::createDirectory(prefix) && !platform::pathExists(prefix)) {
-            return ERR_CREATE_DIRECTORY;
+        if (!exists(prefix) && !make(prefix) && !exists(prefix)) {
+            return false;
         }
     }
-    return base;
+    return true;
+}
+
+InstallResult ensureDirectories(const std::wstring& path, bool create) {
+    const InstallResult base = platform::pathExists(path) ? RESULT_OK : 1;
+    if (!create) {
+        return base;
+    }
+    return makeMissingFolders(path, platform::pathExists, platform::createDirectory) ? base : ERR_CREATE_DIRECTORY;
 }
 
 void reportProgress(InstallerContext& context, std::uint32_t percent) {

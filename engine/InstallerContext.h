@@ -9,8 +9,10 @@
 #include "engine/PackageFormat.h"
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -51,10 +53,19 @@ constexpr OsType OS_TYPE_COUNT = 17;
 const wchar_t* osTypeName(OsType osType);
 const wchar_t* archCodeName(ArchCode archCode);
 
+// What placement did for an entry.
+enum class Placement : std::uint8_t {
+    Placed,     // the new file is at the path, in place of whatever was there
+    Skipped,    // a 64-bit file on 32-bit Windows: left in the temporary folder, no path
+    UsersOwn,   // a per-user file that was there already: the user's own, kept as it was
+    AtRestart,  // the new file waits at the path, beside its destination, and replaces it at the next restart
+};
+
 // A destination written by placeFiles, read back by verifyFiles.
 struct PlacedFile {
     std::wstring path;
     DestinationKind kind = 0;
+    Placement placement = Placement::Placed;
 };
 
 // Where engine messages go. The install sequence hands them to its message window; tools and tests listen
@@ -94,7 +105,12 @@ struct InstallerContext {
 
     // Beside the record: kept when the record is cleared.
     EngineListener* listener = nullptr;
+    // Set by the interface thread when the user ends the install; the worker stops at the next file or step.
+    const std::atomic<bool>* cancelRequest = nullptr;
 };
+
+// True once the user has asked to end the install.
+bool cancelRequested(const InstallerContext& context);
 
 // Empties every field of the record; the listener stays.
 void clearRecord(InstallerContext& context);
@@ -110,6 +126,11 @@ bool isSupportedEdition(const InstallerContext& context);
 // Fills destination slots 1 to 9 and modulePath. ERR_UNSUPPORTED_EDITION when the edition is not supported
 // (its system and program-files slots stay empty).
 InstallResult computeDirectories(InstallerContext& context, const platform::SystemFacts& facts);
+
+// Calls make for every folder above the path's last component (the file name) that exists does not find, from
+// the root down; false at the first one that make refuses and that still does not exist.
+bool makeMissingFolders(const std::wstring& path, const std::function<bool(const std::wstring&)>& exists,
+                        const std::function<bool(const std::wstring&)>& make);
 
 // Without create: 1 when path does not exist, 0 when it does. With create: the same value after creating every
 // missing directory above path's last component (the file name), or ERR_CREATE_DIRECTORY when one cannot be made.

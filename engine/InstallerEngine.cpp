@@ -2,9 +2,11 @@
 
 #include "platform/SystemFacts.h"
 
-InstallResult InstallerEngine::initialize(const platform::SystemFacts& facts, EngineCallback callback) {
+InstallResult InstallerEngine::initialize(const platform::SystemFacts& facts, platform::DirectoryWalk& files,
+                                          EngineCallback callback) {
     callback_ = callback;
     facts_ = &facts;
+    files_ = &files;
     // An unknown edition or a failed version query leaves slots empty; only a missing package stops the install.
     detectSystem(context_, facts);
     computeDirectories(context_, facts);

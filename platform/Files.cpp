@@ -48,6 +48,41 @@ std::string utf8(const std::wstring& text) {
     return out;
 }
 
+std::wstring fromUtf8(const std::string& bytes) {
+    std::wstring text;
+    text.reserve(bytes.size());
+    for (std::size_t at = 0; at < bytes.size();) {
+        const auto lead = static_cast<unsigned char>(bytes[at]);
+        const std::size_t length = lead < 0x80    ? 1
+                                   : lead >= 0xF5 ? 0
+                                   : lead >= 0xF0 ? 4
+                                   : lead >= 0xE0 ? 3
+                                   : lead >= 0xC2 ? 2
+                                                  : 0;
+        char32_t code = length == 1 ? lead : lead & (0x7F >> length);
+        bool valid = length != 0 && at + length <= bytes.size();
+        for (std::size_t i = 1; valid && i < length; ++i) {
+            const auto next = static_cast<unsigned char>(bytes[at + i]);
+            valid = (next & 0xC0) == 0x80;
+            code = (code << 6) | (next & 0x3F);
+        }
+        const char32_t smallest = length == 4 ? 0x10000 : length == 3 ? 0x800 : 0;
+        if (!valid || code < smallest || code > 0x10FFFF || isHighSurrogate(code) || isLowSurrogate(code)) {
+            text += L'\uFFFD';
+            ++at;
+            continue;
+        }
+        if (sizeof(wchar_t) == 2 && code >= 0x10000) {
+            text += static_cast<wchar_t>(0xD800 + ((code - 0x10000) >> 10));
+            text += static_cast<wchar_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
+        } else {
+            text += static_cast<wchar_t>(code);
+        }
+        at += length;
+    }
+    return text;
+}
+
 std::string textLineBytes(const std::wstring& line, bool fileIsEmpty) {
     std::string bytes = fileIsEmpty ? "\xEF\xBB\xBF" : "";
     for (const char c : utf8(line + L"\n")) {
@@ -92,6 +127,10 @@ std::size_t File::read(void* buffer, std::size_t count) {
 
 std::size_t File::write(const void* buffer, std::size_t count) {
     return stream_ && count ? std::fwrite(buffer, 1, count, stream_) : 0;
+}
+
+bool File::flush() {
+    return stream_ && std::fflush(stream_) == 0;
 }
 
 bool File::close() {

@@ -15,6 +15,7 @@ enum class FileMode {
     Read,        // "rb"
     Write,       // "wb": created, or emptied when it exists
     ReadUpdate,  // "rb+"
+    Append,      // "ab": every write goes to the end of the file, which is created when missing
 };
 
 // A C runtime stream in binary mode, closed when it goes out of scope.
@@ -36,6 +37,11 @@ public:
     bool seek(std::uint64_t offset);
     // The file's length; false when it cannot be had.
     bool size(std::uint64_t& length);
+    // Hands buffered data to the system, where it outlives the process; false when it cannot.
+    bool flush();
+    // Also has the system write it to the disk before answering, so that it outlives a power failure; false
+    // when either fails.
+    bool flushToDisk();
     // Flushes and closes; false when buffered data could not be written.
     bool close();
 
@@ -71,6 +77,10 @@ std::string utf8(const std::wstring& text);
 // Length of the part of a path that names its root and is never created: "C:" or "\\\\server\\share" on
 // Windows, "/" elsewhere; 0 for a relative path.
 std::size_t pathRootLength(const std::wstring& path);
+
+// The wide text of UTF-8 bytes (UTF-16 where wchar_t has two bytes); a byte that begins no valid sequence
+// becomes U+FFFD.
+std::wstring fromUtf8(const std::string& bytes);
 
 bool isPathSeparator(wchar_t c);
 

@@ -151,6 +151,8 @@ public:
                                    std::uint32_t byteCount) = 0;
     // RegSetValueExW with REG_DWORD, four bytes.
     virtual std::int32_t setDword(const RegistryKey& key, const std::wstring& name, std::uint32_t value) = 0;
+    // RegSetValueExW with the value's own type and exactly its data bytes: a value put back as it was read.
+    virtual std::int32_t setValue(const RegistryKey& key, const std::wstring& name, const RegistryValue& value) = 0;
     // RegDeleteValueW.
     virtual std::int32_t deleteValue(const RegistryKey& key, const std::wstring& name) = 0;
 

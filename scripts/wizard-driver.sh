@@ -114,6 +114,18 @@ wizard_count_pixels() {
         'NR > 1 && $3 >= r0 && $3 <= r1 && $4 >= g0 && $4 <= g1 && $5 >= b0 && $5 <= b1 { n++ } END { print n + 0 }'
 }
 
+# How many pixels of the rectangle (x, y, width, height) on the grid of a screenshot differ from the same
+# rectangle of a picture of the page at the screenshot's scale (laid on black, as the window is on the screen).
+wizard_differing_pixels() {
+  local geometry shown expected
+  geometry="$(wizard_px "$5")x$(wizard_px "$6")+$(wizard_px "$3")+$(wizard_px "$4")"
+  shown=$(mktemp --suffix .png) expected=$(mktemp --suffix .png)
+  convert "$1" -crop "$geometry" +repage "$shown"
+  convert "$2" -background black -flatten -crop "$geometry" +repage "$expected"
+  compare -metric AE -fuzz 1% "$shown" "$expected" null: 2>&1 || true
+  rm -f "$shown" "$expected"
+}
+
 # Whether a pixel is close to a colour "R G B" (each channel within 40).
 wizard_pixel_near() {
   local r g b want_r want_g want_b difference

@@ -3,6 +3,7 @@
 #include <map>
 
 #include "platform/TextCompare.h"
+#include "system/SystemChanges.h"
 
 namespace {
 
@@ -144,6 +145,7 @@ void removeEarlierEditionKeys(Registry& registry) {
 }
 
 void retireLayout(RemovalServices& services, const std::wstring& layoutId) {
+    if (!services.changes.record(layoutRetired(layoutId))) return;
     // Posted, not sent: no other process's window can hold up the removal.
     services.broadcast.postToAllWindows(platform::kWmInputLangChange, 0, 0);
     for (int round = 0; round < 2; ++round) {
@@ -194,18 +196,13 @@ InstallResult clearOutdatedImeModules(platform::VersionInfo& versions, ModuleRem
     const auto packagedTextService = [&](const std::wstring& path) {
         return isPackagedVersion(versions, path, textServiceVersion);
     };
-    // Every module is moved aside before any is deleted: when one cannot be moved, all go back to their
-    // names and the input method in use stays complete.
-    const bool cleared = modules.setAsideInSystemFolders(L"ZelnsoftZelnCode.ime", never) &&
-                         modules.setAsideInSystemFolders(L"ZelnsoftMIM.ime", never) &&
-                         modules.setAsideInSystemFolders(L"ZelnIme.ime", packagedIme) &&
-                         modules.setAsideInSystemFolders(L"ZelnImeTSF.ime", packagedTextService);
-    if (!cleared) {
-        modules.putBack();
-        return ERR_PRECHECK;
-    }
-    modules.discardSetAside();
-    return RESULT_OK;
+    // Through the journal every module is only set aside: when one cannot be moved, the install stops and its
+    // undo puts all of them back, and the input method in use stays complete.
+    const bool cleared = modules.takeOutOfSystemFolders(L"ZelnsoftZelnCode.ime", never) &&
+                         modules.takeOutOfSystemFolders(L"ZelnsoftMIM.ime", never) &&
+                         modules.takeOutOfSystemFolders(L"ZelnIme.ime", packagedIme) &&
+                         modules.takeOutOfSystemFolders(L"ZelnImeTSF.ime", packagedTextService);
+    return cleared ? RESULT_OK : ERR_PRECHECK;
 }
 
 TreeList listTree(platform::DirectoryWalk& files, const std::wstring& folder, TreeList list) {

@@ -36,9 +36,9 @@ bool readProductVersion(platform::VersionInfo& versions, const std::wstring& pat
                         std::optional<PackageVersion>& version);
 
 // Takes out the conflicting modules of earlier editions and every IME or text-service module whose product
-// version is not the packaged one, in the 32-bit and then the 64-bit system directory; modules in use are
-// set aside and deleted at restart. RESULT_OK when every such module is gone; ERR_PRECHECK at the first one
-// that exists and cannot be moved, after every module of this call is back in its place.
+// version is not the packaged one, in the 32-bit and then the 64-bit system directory. RESULT_OK when every
+// such module is gone; ERR_PRECHECK at the first one that exists and cannot be moved (the install's undo then
+// puts back those taken out before it).
 InstallResult clearOutdatedImeModules(platform::VersionInfo& versions, ModuleRemoval& modules,
                                       const PackageVersion& imeVersion, const PackageVersion& textServiceVersion);
 

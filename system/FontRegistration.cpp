@@ -2,6 +2,7 @@
 
 #include "system/FontTable.h"
 #include "system/KeyboardLayoutRegistration.h"
+#include "system/SystemChanges.h"
 
 namespace {
 
@@ -57,8 +58,10 @@ InstallResult registerFontsAndProductKeys(RegistrationServices& services, const 
         }
     }
     {
+        // Written down first so that its undo, telling running programs of the fonts again, comes after the
+        // font values are back.
         const RegistryKey fonts = openOrCreateKey(services, RegistryRoot::LocalMachine, kFontListKey);
-        if (!fonts) {
+        if (!fonts || !services.changes.record(fontsChanging())) {
             return ERR_REGISTRY;
         }
         for (const FontRow& row : fontTable()) {

@@ -4,16 +4,20 @@
 #include "system/FontRegistration.h"
 #include "system/InstalledEdition.h"
 #include "system/ServiceShutdown.h"
+#include "system/SystemChanges.h"
 #include "system/UninstallEntry.h"
 
-RegistrationServices InstallSystemSteps::registration(InstallLog& log) const {
+RegistrationServices InstallSystemSteps::registration(JournaledRegistry& registry, ChangeJournal& journal,
+                                                      InstallLog& log) const {
     const platform::Services& s = services_;
-    return RegistrationServices{s.registry, s.keyboardLayouts, s.shell, s.eudc, s.broadcast, s.facts, s.calendar, log};
+    return RegistrationServices{registry, s.keyboardLayouts, s.shell, s.eudc, s.broadcast, s.facts,
+                                s.calendar, log,          journal};
 }
 
-RemovalServices InstallSystemSteps::removal(InstallLog& log) const {
+RemovalServices InstallSystemSteps::removal(JournaledRegistry& registry, ChangeJournal& journal,
+                                            InstallLog& log) const {
     const platform::Services& s = services_;
-    return RemovalServices{s.registry, s.keyboardLayouts, s.broadcast, s.shell, s.directoryWalk, s.facts, log};
+    return RemovalServices{registry, s.keyboardLayouts, s.broadcast, s.shell, journal.files(), s.facts, log, journal};
 }
 
 void InstallSystemSteps::stopRunningServices() { ::stopRunningServices(services_.processes, services_.windowMessages); }
@@ -23,37 +27,53 @@ bool InstallSystemSteps::notifyImeBeforeInstall() {
 }
 
 InstallResult InstallSystemSteps::clearOutdatedImeModules(const PackageVersion& imeVersion,
-                                                          const PackageVersion& textServiceVersion, InstallLog& log) {
-    RemovalServices services = removal(log);
+                                                          const PackageVersion& textServiceVersion,
+                                                          ChangeJournal& journal, InstallLog& log) {
+    JournaledRegistry registry(services_.registry, journal);
+    RemovalServices services = removal(registry, journal, log);
+    if (!keepTextServiceRegistration(services)) return ERR_PRECHECK;
     ModuleRemoval modules = moduleRemoval(services);
     return ::clearOutdatedImeModules(services_.versions, modules, imeVersion, textServiceVersion);
 }
 
-void InstallSystemSteps::removeInstalledEdition(InstallLog& log) {
-    RemovalServices services = removal(log);
+void InstallSystemSteps::removeInstalledEdition(ChangeJournal& journal, InstallLog& log) {
+    JournaledRegistry registry(services_.registry, journal);
+    RemovalServices services = removal(registry, journal, log);
     ::removeInstalledEdition(services);
 }
 
-void InstallSystemSteps::removeEarlierEditions(InstallLog& log) {
-    RemovalServices services = removal(log);
+void InstallSystemSteps::removeEarlierEditions(ChangeJournal& journal, InstallLog& log) {
+    JournaledRegistry registry(services_.registry, journal);
+    RemovalServices services = removal(registry, journal, log);
     ::removeEarlierEditions(services);
 }
 
-InstallResult InstallSystemSteps::registerFontsAndProductKeys(const InstallerContext& context, InstallLog& log) {
-    RegistrationServices services = registration(log);
+InstallResult InstallSystemSteps::registerFontsAndProductKeys(const InstallerContext& context, ChangeJournal& journal,
+                                                              InstallLog& log) {
+    JournaledRegistry registry(services_.registry, journal);
+    RegistrationServices services = registration(registry, journal, log);
     return ::registerFontsAndProductKeys(services, context);
 }
 
-void InstallSystemSteps::writeProductRegistration(const InstallerContext& context, InstallLog& log) {
-    RegistrationServices services = registration(log);
+void InstallSystemSteps::writeProductRegistration(const InstallerContext& context, ChangeJournal& journal,
+                                                  InstallLog& log) {
+    JournaledRegistry registry(services_.registry, journal);
+    RegistrationServices services = registration(registry, journal, log);
     ::writeProductRegistration(services, context);
 }
 
-void InstallSystemSteps::writeUninstallEntry(const InstallerContext& context, InstallLog& log) {
-    RegistrationServices services = registration(log);
+void InstallSystemSteps::writeUninstallEntry(const InstallerContext& context, ChangeJournal& journal,
+                                             InstallLog& log) {
+    JournaledRegistry registry(services_.registry, journal);
+    RegistrationServices services = registration(registry, journal, log);
     ::writeUninstallEntry(services, context);
 }
 
 void InstallSystemSteps::notifyImeAfterInstall() {
     ::notifyImeAfterInstall(services_.windowMessages, services_.threads);
+}
+
+bool InstallSystemSteps::undoChange(const JournalRecord& record, InstallLog& log) {
+    const platform::Services& s = services_;
+    return undoSystemChange(UndoServices{s.registry, s.shell, s.keyboardLayouts, s.broadcast}, record, log);
 }

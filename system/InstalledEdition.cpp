@@ -1,6 +1,7 @@
 #include "system/InstalledEdition.h"
 
 #include "system/EarlierEditions.h"
+#include "system/SystemChanges.h"
 #include "system/TextServiceRegistration.h"
 
 #include "platform/TextCompare.h"
@@ -15,6 +16,11 @@ using platform::kRegistrySuccess;
 // GetSystemDirectoryW's buffer for the regsvr32 command, as when the text service is registered.
 constexpr std::uint32_t kCommandDirectoryChars = 255;
 
+bool keepRegistrationIn(RemovalServices& services, const std::wstring& systemDirectory) {
+    const bool installed = services.directoryWalk.exists(systemDirectory + L"\\" + kTextServiceModule);
+    return !installed || services.changes.record(undoneByRunning(textServiceRegistration(systemDirectory)));
+}
+
 }  // namespace
 
 InstallResult removeInstalledEdition(RemovalServices& services) {
@@ -28,14 +34,20 @@ InstallResult removeInstalledEdition(RemovalServices& services) {
     return RESULT_OK;
 }
 
+bool keepTextServiceRegistration(RemovalServices& services) {
+    std::wstring systemDirectory;
+    return !services.shell.systemDirectory(kCommandDirectoryChars, systemDirectory) ||
+           keepRegistrationIn(services, systemDirectory);
+}
+
 InstallResult unregisterTextService(RemovalServices& services) {
     std::wstring systemDirectory;
     // Without a system directory there is no module to name, as after any other failing regsvr32 run.
-    if (services.shell.systemDirectory(kCommandDirectoryChars, systemDirectory)) {
-        platform::ShellExecution execution = textServiceRegistration(systemDirectory);
-        execution.parameters = L"/s- /u " + systemDirectory + L"\\" + kTextServiceModule;
-        services.shell.executeAndWait(execution);
+    if (!services.shell.systemDirectory(kCommandDirectoryChars, systemDirectory) ||
+        !keepRegistrationIn(services, systemDirectory)) {
+        return RESULT_OK;
     }
+    services.shell.executeAndWait(textServiceUnregistration(systemDirectory));
     return RESULT_OK;
 }
 
@@ -78,8 +90,7 @@ std::size_t findLayoutsByImeFile(Registry& registry, std::vector<std::wstring>& 
 }
 
 int removeInstalledFiles(platform::DirectoryWalk& files, ModuleRemoval& modules, const std::wstring& windowsDirectory) {
-    // The 64-bit copies go as well: placement never replaces a file, so a 64-bit module left in Sysnative
-    // would stay there through every later install, even one whose verification then fails on it.
+    // The 64-bit copies go as well: the present edition's modules of both kinds are its own.
     modules.takeOutOfSystemFolders({kImeModule, kTextServiceModule});
     const std::wstring drive = systemDrive(windowsDirectory);
     for (const wchar_t* folder : kDefaultApplicationFolders) deleteTree(files, drive + folder);

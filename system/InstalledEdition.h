@@ -22,6 +22,12 @@ inline constexpr std::size_t kLayoutIdChars = 8;
 // files, in that order. Always RESULT_OK.
 InstallResult removeInstalledEdition(RemovalServices& services);
 
+// Writes down that the text-service module in the system directory, when it is there, is registered again
+// when the install is undone: before anything takes the module out or unregisters it, so that the undo
+// registers it once it is back in its place. False when this cannot be written down (nothing may touch the
+// module then).
+bool keepTextServiceRegistration(RemovalServices& services);
+
 // Runs regsvr32 to unregister the text-service module in the system directory and waits until it exits;
 // neither the launch nor its outcome is looked at. Always RESULT_OK.
 InstallResult unregisterTextService(RemovalServices& services);
@@ -34,6 +40,6 @@ void removeSupersededProductKeys(platform::Registry& registry);
 // kMaxRetiredLayouts; a key name longer than an identifier is not one of ours and is passed over.
 std::size_t findLayoutsByImeFile(platform::Registry& registry, std::vector<std::wstring>& layoutIds);
 
-// Takes the IME modules out of both system directories (those in use are set aside and deleted at restart)
-// and deletes the default application folders from the system drive. Always 1.
+// Takes the IME modules out of both system directories and deletes the default application folders from the
+// system drive. Always 1.
 int removeInstalledFiles(platform::DirectoryWalk& files, ModuleRemoval& modules, const std::wstring& windowsDirectory);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/TextCompare.h"
+#include "system/SystemChanges.h"
 #include "system/TextServiceRegistration.h"
 
 namespace {
@@ -254,5 +255,7 @@ void activateLayout(RegistrationServices& services, const std::wstring& layoutId
         }
     }
     registry.setString(preload, std::to_wstring(slot), layoutId, 2 * platform::utf16Length(layoutId));
-    services.keyboardLayouts.loadLayout(layoutId, platform::kKlfActivate);
+    if (services.changes.record(layoutLoaded(layoutId))) {
+        services.keyboardLayouts.loadLayout(layoutId, platform::kKlfActivate);
+    }
 }

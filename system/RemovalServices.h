@@ -1,6 +1,8 @@
 #pragma once
 // What the removal of installed and earlier editions uses of the system, handed in by whoever runs it:
-// the real Windows in the installer, fakes in native tests.
+// the real Windows in the installer (its registry and files seen through the install's journal), fakes in
+// native tests. The changes whose undo is an action are written down in changes.
+#include "engine/ChangeJournal.h"
 #include "engine/InstallLog.h"
 #include "platform/Broadcast.h"
 #include "platform/DirectoryWalk.h"
@@ -17,4 +19,5 @@ struct RemovalServices {
     platform::DirectoryWalk& directoryWalk;
     const platform::SystemFacts& facts;
     InstallLog& log;
+    ChangeRecorder& changes;
 };

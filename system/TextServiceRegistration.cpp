@@ -1,6 +1,7 @@
 #include "system/TextServiceRegistration.h"
 
 #include "engine/PackageFormat.h"
+#include "system/SystemChanges.h"
 
 namespace {
 
@@ -40,11 +41,18 @@ platform::ShellExecution textServiceRegistration(const std::wstring& systemDirec
     return execution;
 }
 
+platform::ShellExecution textServiceUnregistration(const std::wstring& systemDirectory) {
+    platform::ShellExecution execution = textServiceRegistration(systemDirectory);
+    execution.parameters = L"/s- /u " + systemDirectory + L"\\" + kTextServiceModule;
+    return execution;
+}
+
 InstallResult registerTextService(RegistrationServices& services) {
     std::wstring systemDirectory;
     // Without a system directory there is no module to name; the text service then stays unregistered, as it
     // would after any other failing regsvr32 run.
-    if (services.shell.systemDirectory(kCommandDirectoryChars, systemDirectory)) {
+    if (services.shell.systemDirectory(kCommandDirectoryChars, systemDirectory) &&
+        services.changes.record(undoneByRunning(textServiceUnregistration(systemDirectory)))) {
         services.shell.executeAndWait(textServiceRegistration(systemDirectory));
     }
     return RESULT_OK;

@@ -14,6 +14,8 @@ constexpr wchar_t kEudcFontFile[] = L"zelnsoft.tte";
 // The regsvr32 command that registers the text-service module in systemDirectory: "open" the system
 // directory's "regsvr32.exe" with "/s- %s\\%s", in the system directory, waited for, shown.
 platform::ShellExecution textServiceRegistration(const std::wstring& systemDirectory);
+// The same run of regsvr32 that unregisters the module instead.
+platform::ShellExecution textServiceUnregistration(const std::wstring& systemDirectory);
 
 // Runs regsvr32 on the text-service module and waits until it exits. Neither the launch nor regsvr32's
 // outcome is looked at: 0, always.

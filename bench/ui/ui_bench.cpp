@@ -149,9 +149,10 @@ int startupFloor() {
 // program's resources.
 struct Wizard {
     platform::WindowsPlatform windows{GetModuleHandleW(nullptr)};
-    InstallSystemSteps steps{windows.services()};
+    platform::Services services = windows.services();
+    InstallSystemSteps steps{services};
     InstallerEngine engine;
-    TimedInstallerWindow window{InstallerParts{engine, windows.facts(), steps}};
+    TimedInstallerWindow window{InstallerParts{engine, windows.facts(), services.directoryWalk, steps}};
 
     explicit Wizard(float scale = 1.0f) {
         window.createTopLevel(GetModuleHandleW(nullptr), 0, WS_EX_APPWINDOW, WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX,

@@ -24,6 +24,11 @@ std::optional<std::vector<DirectoryEntry>> FakeDirectoryWalk::entries(const std:
 
 bool FakeDirectoryWalk::exists(const std::wstring& path) { return nodes.count(path) != 0; }
 
+bool FakeDirectoryWalk::isDirectory(const std::wstring& path) {
+    const auto found = nodes.find(path);
+    return found != nodes.end() && found->second != Kind::File;
+}
+
 bool FakeDirectoryWalk::deleteFile(const std::wstring& path) {
     removals.push_back(L"delete " + path);
     const auto found = nodes.find(path);
@@ -47,9 +52,39 @@ bool FakeDirectoryWalk::moveFile(const std::wstring& from, const std::wstring& t
     return true;
 }
 
+bool FakeDirectoryWalk::replaceFile(const std::wstring& from, const std::wstring& to) {
+    removals.push_back(L"replace " + from + L" over " + to);
+    const auto found = nodes.find(from);
+    const auto target = nodes.find(to);
+    if (found == nodes.end() || found->second != Kind::File || locked.count(from) != 0 ||
+        nodes.count(parentOf(to)) == 0) {
+        return false;
+    }
+    if (target != nodes.end() && (target->second != Kind::File || locked.count(to) != 0 || mapped.count(to) != 0)) {
+        return false;
+    }
+    nodes.erase(found);
+    nodes[to] = Kind::File;
+    if (mapped.erase(from) != 0) mapped.insert(to);
+    return true;
+}
+
 bool FakeDirectoryWalk::deleteAtRestart(const std::wstring& path) {
     removals.push_back(L"delete at restart " + path);
     restartDeletions.push_back(path);
+    return true;
+}
+
+bool FakeDirectoryWalk::replaceAtRestart(const std::wstring& from, const std::wstring& to) {
+    removals.push_back(L"replace at restart " + from + L" over " + to);
+    restartReplacements.emplace_back(from, to);
+    return true;
+}
+
+bool FakeDirectoryWalk::createDirectory(const std::wstring& path) {
+    removals.push_back(L"mkdir " + path);
+    if (nodes.count(path) != 0 || nodes.count(parentOf(path)) == 0) return false;
+    nodes[path] = Kind::Directory;
     return true;
 }
 

@@ -219,6 +219,32 @@ std::vector<std::wstring> FakeRegistry::subkeyNames(const std::wstring& keyPath)
     return names;
 }
 
+std::int32_t FakeRegistry::refusedChange() const { return beforeChange ? beforeChange() : kRegistrySuccess; }
+
+std::vector<std::wstring> FakeRegistry::contents() const {
+    std::vector<std::wstring> lines;
+    std::vector<std::pair<std::wstring, std::shared_ptr<Node>>> pending = {{L"HKEY_CURRENT_USER", currentUser_},
+                                                                          {L"HKEY_LOCAL_MACHINE", localMachine_}};
+    while (!pending.empty()) {
+        const auto [path, node] = pending.back();
+        pending.pop_back();
+        lines.push_back(path);
+        for (const auto& [name, value] : node->values) {
+            std::wstring hex;
+            for (const std::uint8_t byte : value.data) {
+                static const wchar_t kHex[] = L"0123456789abcdef";
+                hex += kHex[byte >> 4];
+                hex += kHex[byte & 0xF];
+            }
+            lines.push_back(path + L" | " + name + L" | " + std::to_wstring(static_cast<std::uint32_t>(value.type)) +
+                            L" | " + hex);
+        }
+        for (const auto& child : node->children) pending.emplace_back(path + L"\\" + child.second->name, child.second);
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
 std::int32_t FakeRegistry::resolveCall(const std::wstring& api, Operation operation, KeyParent parent,
                                        const std::wstring& subkey, std::uint32_t access, RegistryView view,
                                        Target& target) {
@@ -251,6 +277,9 @@ std::int32_t FakeRegistry::create(const std::wstring& api, KeyParent parent, con
     const std::int32_t status = resolveCall(api, Operation::Create, parent, subkey, access, view, target);
     if (status != kRegistrySuccess) {
         return status;
+    }
+    if (const std::int32_t refused = refusedChange()) {
+        return refused;
     }
     key = newHandle(walk(target.start, target.components, true), target.path(), view);
     return kRegistrySuccess;
@@ -300,7 +329,7 @@ std::int32_t FakeRegistry::queryValue(const RegistryKey& key, const std::wstring
     return kRegistryNotFound;
 }
 
-std::int32_t FakeRegistry::setValue(const RegistryKey& key, const std::wstring& name, RegistryValue value) {
+std::int32_t FakeRegistry::setValue(const RegistryKey& key, const std::wstring& name, const RegistryValue& value) {
     const Handle* handle = lookup(key);
     record(L"RegSetValueExW", handle ? handle->path : L"", name, 0, static_cast<std::uint32_t>(value.data.size()));
     if (!handle) {
@@ -313,13 +342,16 @@ std::int32_t FakeRegistry::setValue(const RegistryKey& key, const std::wstring& 
     if (failing(Operation::SetValue, handle->path, name, status)) {
         return status;
     }
+    if (const std::int32_t refused = refusedChange()) {
+        return refused;
+    }
     for (auto& existing : handle->node->values) {
         if (fold(existing.first) == fold(name)) {
-            existing.second = std::move(value);
+            existing.second = value;
             return kRegistrySuccess;
         }
     }
-    handle->node->values.emplace_back(name, std::move(value));
+    handle->node->values.emplace_back(name, value);
     return kRegistrySuccess;
 }
 
@@ -353,6 +385,9 @@ std::int32_t FakeRegistry::deleteValue(const RegistryKey& key, const std::wstrin
                                     [&](const auto& existing) { return fold(existing.first) == fold(name); });
     if (found == values.end()) {
         return kRegistryNotFound;
+    }
+    if (const std::int32_t refused = refusedChange()) {
+        return refused;
     }
     values.erase(found);
     return kRegistrySuccess;
@@ -419,6 +454,9 @@ std::int32_t FakeRegistry::deleteKey(KeyParent parent, const std::wstring& subke
     }
     if (target.components.empty()) {
         return kRegistryInvalidParameter;
+    }
+    if (const std::int32_t refused = refusedChange()) {
+        return refused;
     }
     const std::wstring last = target.components.back();
     target.components.pop_back();

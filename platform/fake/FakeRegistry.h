@@ -15,6 +15,7 @@
 
 #include "platform/Registry.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -47,6 +48,9 @@ public:
     void failOn(Operation operation, const std::wstring& keyPath, std::int32_t error = kRegistryAccessDenied);
     void failOnValue(Operation operation, const std::wstring& keyPath, const std::wstring& valueName,
                      std::int32_t error = kRegistryAccessDenied);
+    // Asked before every call that would change the registry (create, set, delete); a nonzero answer is that
+    // call's error and nothing changes. A test counts the changes with it, fails one, or ends the run there.
+    std::function<std::int32_t()> beforeChange;
 
     // Seeding and inspection by stored path, without recording calls.
     void putKey(const std::wstring& keyPath);
@@ -55,6 +59,10 @@ public:
     bool readValue(const std::wstring& keyPath, const std::wstring& name, RegistryValue& value) const;
     std::vector<std::wstring> valueNames(const std::wstring& keyPath) const;
     std::vector<std::wstring> subkeyNames(const std::wstring& keyPath) const;
+    // Every key and value of both roots, one line each ("PATH" for a key, "PATH | NAME | TYPE | HEX DATA" for a
+    // value), sorted: two registries with the same contents give the same lines, whatever order they were
+    // written in.
+    std::vector<std::wstring> contents() const;
 
     const std::vector<Call>& calls() const { return calls_; }
     void clearCalls() { calls_.clear(); }
@@ -71,6 +79,7 @@ public:
     std::int32_t setString(const RegistryKey& key, const std::wstring& name, const std::wstring& text,
                            std::uint32_t byteCount) override;
     std::int32_t setDword(const RegistryKey& key, const std::wstring& name, std::uint32_t value) override;
+    std::int32_t setValue(const RegistryKey& key, const std::wstring& name, const RegistryValue& value) override;
     std::int32_t deleteValue(const RegistryKey& key, const std::wstring& name) override;
     std::int32_t queryKeyInfo(const RegistryKey& key, RegistryKeyInfo& info) override;
     std::int32_t enumKey(const RegistryKey& key, std::uint32_t index, std::uint32_t nameChars,
@@ -115,6 +124,8 @@ private:
     std::shared_ptr<Node> findStored(const std::wstring& keyPath) const;
     std::shared_ptr<Node> makeStored(const std::wstring& keyPath);
     const Handle* lookup(const RegistryKey& key) const;
+    // What beforeChange answers; success without one.
+    std::int32_t refusedChange() const;
     bool failing(Operation operation, const std::wstring& keyPath, const std::wstring& valueName,
                  std::int32_t& error) const;
     // Resolves and records a key call, and answers an injected failure for it.
@@ -124,7 +135,6 @@ private:
                       RegistryView view, RegistryKey& key);
     std::int32_t create(const std::wstring& api, KeyParent parent, const std::wstring& subkey, std::uint32_t access,
                         RegistryView view, RegistryKey& key);
-    std::int32_t setValue(const RegistryKey& key, const std::wstring& name, RegistryValue value);
     RegistryKey newHandle(std::shared_ptr<Node> node, const std::wstring& path, RegistryView view);
     void record(const std::wstring& api, const std::wstring& keyPath, const std::wstring& valueName = L"",
                 std::uint32_t access = 0, std::uint32_t byteCount = 0);

@@ -13,7 +13,10 @@
 namespace platform {
 
 File::File(const std::wstring& path, FileMode mode) {
-    const char* modeText = mode == FileMode::Read ? "rb" : mode == FileMode::Write ? "wb" : "rb+";
+    const char* modeText = mode == FileMode::Read    ? "rb"
+                           : mode == FileMode::Write ? "wb"
+                           : mode == FileMode::Append ? "ab"
+                                                      : "rb+";
     stream_ = std::fopen(nativePath(path).c_str(), modeText);
     useStreamBuffer();
 }
@@ -30,6 +33,10 @@ bool File::size(std::uint64_t& length) {
     }
     length = static_cast<std::uint64_t>(info.st_size);
     return true;
+}
+
+bool File::flushToDisk() {
+    return flush() && fsync(fileno(stream_)) == 0;
 }
 
 bool pathExists(const std::wstring& path) {

@@ -10,7 +10,10 @@
 namespace platform {
 
 File::File(const std::wstring& path, FileMode mode) {
-    const wchar_t* modeText = mode == FileMode::Read ? L"rb" : mode == FileMode::Write ? L"wb" : L"rb+";
+    const wchar_t* modeText = mode == FileMode::Read    ? L"rb"
+                              : mode == FileMode::Write ? L"wb"
+                              : mode == FileMode::Append ? L"ab"
+                                                         : L"rb+";
     stream_ = _wfopen(path.c_str(), modeText);
     useStreamBuffer();
 }
@@ -31,6 +34,11 @@ bool File::size(std::uint64_t& length) {
     }
     length = static_cast<std::uint64_t>(value.QuadPart);
     return true;
+}
+
+bool File::flushToDisk() {
+    // _commit is FlushFileBuffers on the stream's handle.
+    return flush() && _commit(_fileno(stream_)) == 0;
 }
 
 bool pathExists(const std::wstring& path) {

@@ -7,9 +7,13 @@ class Win32DirectoryWalk : public DirectoryWalk {
 public:
     std::optional<std::vector<DirectoryEntry>> entries(const std::wstring& folder) override;
     bool exists(const std::wstring& path) override;
+    bool isDirectory(const std::wstring& path) override;
     bool deleteFile(const std::wstring& path) override;
     bool moveFile(const std::wstring& from, const std::wstring& to) override;
+    bool replaceFile(const std::wstring& from, const std::wstring& to) override;
     bool deleteAtRestart(const std::wstring& path) override;
+    bool replaceAtRestart(const std::wstring& from, const std::wstring& to) override;
+    bool createDirectory(const std::wstring& path) override;
     bool removeDirectory(const std::wstring& path) override;
 };
 

@@ -97,6 +97,11 @@ std::int32_t Win32Registry::setDword(const RegistryKey& key, const std::wstring&
                           sizeof data);
 }
 
+std::int32_t Win32Registry::setValue(const RegistryKey& key, const std::wstring& name, const RegistryValue& value) {
+    return RegSetValueExW(toHkey(key.handle()), name.c_str(), 0, static_cast<DWORD>(value.type), value.data.data(),
+                          static_cast<DWORD>(value.data.size()));
+}
+
 std::int32_t Win32Registry::deleteValue(const RegistryKey& key, const std::wstring& name) {
     return RegDeleteValueW(toHkey(key.handle()), name.c_str());
 }

@@ -18,6 +18,7 @@ public:
     std::int32_t setString(const RegistryKey& key, const std::wstring& name, const std::wstring& text,
                            std::uint32_t byteCount) override;
     std::int32_t setDword(const RegistryKey& key, const std::wstring& name, std::uint32_t value) override;
+    std::int32_t setValue(const RegistryKey& key, const std::wstring& name, const RegistryValue& value) override;
     std::int32_t deleteValue(const RegistryKey& key, const std::wstring& name) override;
     std::int32_t queryKeyInfo(const RegistryKey& key, RegistryKeyInfo& info) override;
     std::int32_t enumKey(const RegistryKey& key, std::uint32_t index, std::uint32_t nameChars,

@@ -3,6 +3,7 @@
 #include "engine/FilePlacement.h"
 #include "engine/InstallSequence.h"
 #include "engine/InstallerEngine.h"
+#include "platform/posix/PosixDirectoryWalk.h"
 #include "tools/pkgtool/DryRunSteps.h"
 #include "tools/pkgtool/FactSets.h"
 #include "tools/pkgtool/Manifest.h"
@@ -255,7 +256,8 @@ int extract(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     InstallerEngine engine;
     PrintingListener listener(out);
     engine.context().listener = &listener;
-    engine.initialize(facts, nullptr);
+    platform::PosixDirectoryWalk files;
+    engine.initialize(facts, files, nullptr);
     std::wstring installDirectory;
     engine.defaultInstallDirectory(installDirectory);
     out << "install directory " << utf8FromWide(installDirectory) << "\n";

@@ -14,27 +14,33 @@ bool DryRunSteps::notifyImeBeforeInstall() {
 }
 
 InstallResult DryRunSteps::clearOutdatedImeModules(const PackageVersion& imeVersion,
-                                                   const PackageVersion& textServiceVersion, InstallLog&) {
+                                                   const PackageVersion& textServiceVersion, ChangeJournal&,
+                                                   InstallLog&) {
     would("take out of the system folders every IME module but version " + versionText(imeVersion) +
           " and every text-service module but version " + versionText(textServiceVersion));
     return RESULT_OK;
 }
 
-void DryRunSteps::removeInstalledEdition(InstallLog&) { would("remove the installed edition"); }
+void DryRunSteps::removeInstalledEdition(ChangeJournal&, InstallLog&) { would("remove the installed edition"); }
 
-void DryRunSteps::removeEarlierEditions(InstallLog&) { would("remove earlier editions"); }
+void DryRunSteps::removeEarlierEditions(ChangeJournal&, InstallLog&) { would("remove earlier editions"); }
 
-InstallResult DryRunSteps::registerFontsAndProductKeys(const InstallerContext&, InstallLog&) {
+InstallResult DryRunSteps::registerFontsAndProductKeys(const InstallerContext&, ChangeJournal&, InstallLog&) {
     would("register the fonts, the application keys, the keyboard layouts, the text service and the EUDC link");
     return RESULT_OK;
 }
 
-void DryRunSteps::writeProductRegistration(const InstallerContext&, InstallLog&) {
+void DryRunSteps::writeProductRegistration(const InstallerContext&, ChangeJournal&, InstallLog&) {
     would("write the product registration");
 }
 
-void DryRunSteps::writeUninstallEntry(const InstallerContext&, InstallLog&) { would("write the uninstall entry"); }
+void DryRunSteps::writeUninstallEntry(const InstallerContext&, ChangeJournal&, InstallLog&) { would("write the uninstall entry"); }
 
 void DryRunSteps::notifyImeAfterInstall() { would("tell running input-method instances that the files are in place"); }
+
+bool DryRunSteps::undoChange(const JournalRecord& record, InstallLog&) {
+    would("undo " + std::string(record.kind.begin(), record.kind.end()));
+    return true;
+}
 
 }  // namespace pkgtool

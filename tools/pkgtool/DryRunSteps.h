@@ -16,13 +16,16 @@ public:
     void stopRunningServices() override;
     bool notifyImeBeforeInstall() override;
     InstallResult clearOutdatedImeModules(const PackageVersion& imeVersion, const PackageVersion& textServiceVersion,
-                                          InstallLog& log) override;
-    void removeInstalledEdition(InstallLog& log) override;
-    void removeEarlierEditions(InstallLog& log) override;
-    InstallResult registerFontsAndProductKeys(const InstallerContext& context, InstallLog& log) override;
-    void writeProductRegistration(const InstallerContext& context, InstallLog& log) override;
-    void writeUninstallEntry(const InstallerContext& context, InstallLog& log) override;
+                                          ChangeJournal& journal, InstallLog& log) override;
+    void removeInstalledEdition(ChangeJournal& journal, InstallLog& log) override;
+    void removeEarlierEditions(ChangeJournal& journal, InstallLog& log) override;
+    InstallResult registerFontsAndProductKeys(const InstallerContext& context, ChangeJournal& journal,
+                                              InstallLog& log) override;
+    void writeProductRegistration(const InstallerContext& context, ChangeJournal& journal, InstallLog& log) override;
+    void writeUninstallEntry(const InstallerContext& context, ChangeJournal& journal, InstallLog& log) override;
     void notifyImeAfterInstall() override;
+    // The dry steps journal nothing of their own, so nothing of theirs is ever undone.
+    bool undoChange(const JournalRecord& record, InstallLog& log) override;
 
 private:
     void would(const std::string& what);

@@ -10,6 +10,8 @@ readonly here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../install/install_checks.sh"
 # shellcheck source=scripts/wizard-driver.sh
 source "$here/../../../scripts/wizard-driver.sh"
+# shellcheck source=tests/e2e/deployment/launcher.sh
+source "$here/launcher.sh"
 rm -rf "$out" && mkdir -p "$out"
 
 # The installers as a deployment share holds them: the demo installer and a damaged copy (its trailer cut off).
@@ -17,32 +19,6 @@ mkdir -p "$prefix/drive_c/deploy"
 cp "$installer" "$prefix/drive_c/deploy/setup.exe"
 cp "$installer" "$prefix/drive_c/deploy/damaged.exe" && truncate -s -64 "$prefix/drive_c/deploy/damaged.exe"
 readonly setup='C:\deploy\setup.exe' damaged='C:\deploy\damaged.exe'
-readonly record="$prefix/drive_c/exit-code.txt"
-
-# run_to_end ARGS...: the installer run through the launcher as a deployment tool runs it, waited for (at most
-# 120 s); its whole exit code is left in EXIT_CODE.
-EXIT_CODE=""
-run_to_end() {
-  rm -f "$record"
-  timeout 120 "$wine" "$launcher" 'C:\exit-code.txt' "$@" >/dev/null 2>&1
-  EXIT_CODE=$(tr -dc '0-9' <"$record" 2>/dev/null)
-}
-# start_through_launcher ARGS...: the same, in the background, for a run whose window the test drives.
-start_through_launcher() {
-  rm -f "$record"
-  "$wine" "$launcher" 'C:\exit-code.txt' "$@" >/dev/null 2>&1 &
-  WIZARD_PID=$!
-}
-# wait_for_exit_code SECONDS: the launcher's record of the installer's end.
-wait_for_exit_code() {
-  local deadline=$((SECONDS + $1))
-  until [[ -s "$record" ]]; do
-    (( SECONDS < deadline )) || { echo "no exit code within $1 s"; return 1; }
-    sleep 0.2
-  done
-  EXIT_CODE=$(tr -dc '0-9' <"$record")
-}
-exit_code_is() { [[ "$EXIT_CODE" == "$1" ]] || { echo "exit code ${EXIT_CODE:-none}, expected $1"; false; }; }
 # Windows of the installer on the display: the wizard and the usage box both carry its title.
 installer_windows() { xdotool search --name "$WIZARD_TITLE" 2>/dev/null | wc -l; }
 # Wine's reg crashes listing the whole uninstall entry (on its empty values), so single values are read.
@@ -127,7 +103,7 @@ one_installer_at_a_time() {
   exit_code_is 1618 || return 1
   [[ $(installer_windows) -eq 1 ]] || { echo "$(installer_windows) installer windows"; return 1; }
   WIZARD_PID=$first
-  rm -f "$record"
+  rm -f "$exit_code_record"
   wizard_press CLOSE_BUTTON
   wait_for_exit_code 30 && exit_code_is 1602
 }

@@ -51,9 +51,10 @@ void pumpUntilOutcome() {
 
 int main() {
     platform::WindowsPlatform windows(GetModuleHandleW(nullptr));
-    InstallSystemSteps steps(windows.services());
+    const platform::Services services = windows.services();
+    InstallSystemSteps steps(services);
     InstallerEngine engine;
-    const InstallResult initResult = engine.initialize(windows.facts(), printEngineMessage);
+    const InstallResult initResult = engine.initialize(windows.facts(), services.directoryWalk, printEngineMessage);
     std::printf("INIT %d\n", initResult);
     std::wstring directory;
     engine.defaultInstallDirectory(directory);

@@ -259,15 +259,6 @@ readonly wineserver=${ZELN_WINESERVER:-/usr/lib/wine/wineserver}
 
 window_size() { xdotool getwindowgeometry "$WIZARD_WINDOW" 2>/dev/null | sed -n 's/^ *Geometry: //p'; }
 
-# How many pixels of a screenshot's rectangle (in screen pixels) differ from the picture's, flattened on the
-# screen's black as the window's alpha shows it there.
-differing_pixels() { # SHOT PICTURE WIDTH HEIGHT
-  local geometry="$3x$4+0+0"
-  convert "$1" -crop "$geometry" +repage "$out/shown.png"
-  convert "$2" -background black -flatten -crop "$geometry" +repage "$out/expected.png"
-  compare -metric AE -fuzz 1% "$out/shown.png" "$out/expected.png" null: 2>&1 || true
-}
-
 # The wizard on displays of 96, 120, 144 and 192 dots per inch (100 to 200 percent), the manifest declaring it
 # aware of them: at each, its size and place on the 1920 x 1200 screen, the drag strip, and a whole install
 # clicked at the scaled places of the buttons; at 192, the welcome page's pixels are the double-size picture's.
@@ -284,7 +275,7 @@ display_scales() {
     check "at $dpi DPI the version text is drawn near y 420" at_least "$(version_ink "$out/welcome-$dpi.png")" 40
     if ((dpi == 192)); then
       check "at 192 DPI the welcome page is the double-size picture, pixel for pixel" \
-        equals "$(differing_pixels "$out/welcome-$dpi.png" "$here/../../../app/res/welcome@2x.png" 1160 800)" 0
+        equals "$(wizard_differing_pixels "$out/welcome-$dpi.png" "$here/../../../app/res/welcome@2x.png" 0 0 580 400)" 0
     fi
     x=$WIZARD_X y=$WIZARD_Y
     wizard_drag 300 "$STRIP_LAST" 60 40

@@ -14,7 +14,8 @@ readonly planted_program=$9 planted_library=${10} maker_site=${11}
 readonly here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=tests/e2e/install/install_checks.sh
 source "$here/../install/install_checks.sh"
-readonly windows="$prefix/drive_c/windows"
+# shellcheck source=tests/e2e/wow64/wow64_checks.sh
+source "$here/wow64_checks.sh"
 readonly product='{BCC8E95D-5517-4B72-A87D-8ADE002BC46D}'
 readonly uninstall='Software\Microsoft\Windows\CurrentVersion\Uninstall'
 readonly uninstall32='Software\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall'
@@ -35,16 +36,6 @@ wizard_install() {
   [[ $WIZARD_STATUS == 0 ]] || { echo "exit code $WIZARD_STATUS"; return 1; }
 }
 
-# Wine writes its registry hives when the prefix's server ends: wait for that, then read the files.
-flush_registry() { "$wineserver" -w; }
-# stored_in_hive FILE PATH: the key is in a hive file (system.reg for the machine, user.reg for the user) as
-# written, under exactly this path.
-stored_in_hive() { grep -qiF "[${2//\\/\\\\}]" "$prefix/$1"; }
-stored_in_machine_hive() { stored_in_hive system.reg "$1"; }
-not_stored_in_hive() { ! stored_in_hive "$1" "$2" || { echo "still stored: $2"; false; }; }
-not_stored_in_machine_hive() { not_stored_in_hive system.reg "$1"; }
-no_sysnative_folder() { [[ -z $(find "$windows" -maxdepth 1 -iname sysnative) ]]; }
-absent() { local path; for path in "$@"; do [[ ! -e "$path" ]] || { echo "still there: $path"; return 1; }; done; }
 # The uninstaller prints "{code}|||name" in the console's code page: the product's Chinese name comes out
 # as question marks here, so only the entry and a name of the right length are compared.
 listed_by_uninstaller() {
@@ -52,24 +43,6 @@ listed_by_uninstaller() {
   grep -qxE "$product[|]{3}.{6}" "$work/uninstaller.list" || { cat "$work/uninstaller.list"; false; }
 }
 
-# probe_layout PROBE NAME MACHINE: the recorded layout NAME loads, and the input-method manager loads the
-# module of the process's own kind for it from the system folder. The keyboard driver of a display would
-# answer with the display's layout instead, so the probe runs without one.
-probe_layout() {
-  local id
-  id=$(recorded_layouts | sed -n "s/^$2=//p")
-  [[ -n $id ]] || { echo "no layout is recorded as $2"; return 1; }
-  "$wineserver" -w
-  env -u DISPLAY "$wine" "$1" layout "$id" 2>/dev/null | tr -d '\r' >"$work/probe.out"
-  "$wineserver" -w
-  cat "$work/probe.out"
-  grep -qx "hkl=${id}" "$work/probe.out" &&
-    grep -qix "ime-file=ZelnIme.ime" "$work/probe.out" &&
-    grep -qx "property=0x00080000" "$work/probe.out" &&
-    grep -qix 'module=C:\\windows\\system32\\ZelnIme.ime' "$work/probe.out" &&
-    grep -qx "module-machine=$3" "$work/probe.out" &&
-    grep -qx "process-machine=$3" "$work/probe.out"
-}
 # probe_fonts PROBE: GDI finds every family of the font table by the name in its own font file.
 probe_fonts() {
   local families=()
@@ -281,49 +254,6 @@ check "every entry is in place after the install from the download folder" \
 # 5. Upgrades while the input method is in use, as most upgrades find it: programs of both kinds have the
 # modules of their own kind loaded, which can then be renamed but not deleted. For Wine a restart is ending
 # every process of the prefix and starting a program again, which runs the file operations left for it.
-# Beside each probe are a module holder of its kind and an earlier edition's modules (7.26.0.0).
-readonly holder32=${probe32%/*}/module_holder.exe holder64=${probe64%/*}/module_holder.exe
-readonly earlier32=${probe32%/*}/earlier earlier64=${probe64%/*}/earlier
-readonly packaged=${manifest%/*}/files
-readonly modules='ZelnIme.ime ZelnImeTSF.ime' system_path='C:\windows\system32'
-holders=()
-# hold NAME HOLDER (load|open) PATH...: starts a program that holds what it is given until the restart, and
-# waits until it says it holds all of it.
-hold() {
-  local name=$1 holder=$2 _
-  shift 2
-  rm -f "$work/$name.ready"
-  "$wine" "$holder" "$(winepath_of "$work/$name.ready")" "$@" >"$work/$name.out" 2>&1 &
-  holders+=($!)
-  for _ in $(seq 300); do
-    [[ -s "$work/$name.ready" ]] && return 0
-    kill -0 "${holders[-1]}" 2>/dev/null || break
-    sleep 0.1
-  done
-  cat "$work/$name.out"
-  return 1
-}
-holders_still_run() {
-  local pid
-  for pid in "${holders[@]}"; do kill -0 "$pid" 2>/dev/null || { echo "holder $pid ended"; return 1; }; done
-}
-restart_prefix() {
-  "$wineserver" -k
-  "$wineserver" -w
-  wait "${holders[@]}" 2>/dev/null
-  holders=()
-  "$wine" cmd /c exit >/dev/null 2>&1
-  "$wineserver" -w
-}
-# put_modules FOLDER64 FOLDER32 [BYTES]: both kinds' modules into their system folders, BYTES appended to each.
-put_modules() {
-  local module folder
-  for module in $modules; do
-    cp "$1/$module" "$windows/system32/$module" && cp "$2/$module" "$windows/syswow64/$module" || return 1
-    for folder in system32 syswow64; do printf '%s' "${3:-}" >>"$windows/$folder/$module"; done
-  done
-}
-system_folders() { (cd "$windows" && find system32 syswow64 -maxdepth 1 -type f | sort); }
 same_system_folders() { diff "$work/folders.before" <(system_folders); }
 set_aside_while_in_use() {
   local module
@@ -342,8 +272,6 @@ restart_deletes_real_paths() {
          done | sort) "$work/pending"
 }
 left_to_restart() { set_aside_while_in_use && restart_deletes_real_paths; }
-new_module_loaded() {  # new_module_loaded PROBE: a program of its kind started now loads the packaged IME module
-  [[ $("$wine" "$1" module "$system_path\ZelnIme.ime" 2>/dev/null | tr -d '\r') == module-version=7.27.1.0 ]]
 }
 upgrade_in_use() {  # upgrade_in_use NAME FOLDER64 FOLDER32 [BYTES]
   put_modules "$2" "$3" "${4:-}" && system_folders >"$work/folders.before" &&
@@ -400,10 +328,10 @@ fails_with_2() {
   wizard_wait_exit 30 && [[ $WIZARD_STATUS == 2 ]]
 }
 log_names_put_back() {
-  diff <(printf '%s\n' 'Module cannot be moved aside: C:\windows\Sysnative\ZelnImeTSF.ime' \
-           'Module put back: C:\windows\System32\ZelnImeTSF.ime' \
-           'Module put back: C:\windows\Sysnative\ZelnIme.ime' 'Module put back: C:\windows\System32\ZelnIme.ime') \
-       <(tr -d '\r' <"$roaming/ins.log" | grep '^Module')
+  diff <(printf '%s\n' 'Cannot be set aside: C:\windows\Sysnative\ZelnImeTSF.ime' \
+           'Put back: C:\windows\System32\ZelnImeTSF.ime' \
+           'Put back: C:\windows\Sysnative\ZelnIme.ime' 'Put back: C:\windows\System32\ZelnIme.ime') \
+       <(tr -d '\r' <"$roaming/ins.log" | grep -E '^(Cannot be set aside|Put back):')
 }
 check "an earlier edition is in place again, its 64-bit text service held open and its 32-bit IME loaded" \
   hold_one_open_one_loaded

@@ -1,10 +1,12 @@
 // Any unpacked store and trailer sizes: reading the directory and placing every entry into a temporary root
-// must end with a documented result, never write outside the root, and leave no store behind.
+// through the install's journal must end with a documented result, never write outside the root, and leave no
+// store behind; undone, it must leave no file at all.
 //
-// Input: byte 0 bit 0 = 64-bit Windows; bytes 1-4 unpackedSize, 5-8 directoryOffset (little-endian); the rest
-// is the unpacked store.
+// Input: byte 0 bit 0 = 64-bit Windows, bit 1 = undo instead of keeping; bytes 1-4 unpackedSize, 5-8
+// directoryOffset (little-endian); the rest is the unpacked store.
 #include "tests/fuzz/FuzzSupport.h"
 
+#include "engine/ChangeJournal.h"
 #include "engine/FilePlacement.h"
 #include "engine/InstallerContext.h"
 #include "engine/PayloadExtraction.h"
@@ -16,6 +18,9 @@
 #include <system_error>
 
 #include <unistd.h>
+
+#include "platform/GivenSystemFacts.h"
+#include "platform/posix/PosixDirectoryWalk.h"
 
 namespace {
 
@@ -88,7 +93,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fs::create_directories(store.parent_path());
     enginetest::writeFile(store, enginetest::Bytes(data + kHeader, data + size));
 
-    const InstallResult placed = placeFiles(context);
+    platform::PosixDirectoryWalk files;
+    platform::GivenSystemFacts facts;
+    InstallLog log;
+    ChangeJournal journal(files, facts, log);
+    fuzzing::require(journal.begin(fuzzing::scratch().engine(L"root\\install.journal")), "the journal begins");
+    const InstallResult placed = placeFiles(context, journal);
     fuzzing::require(placed == RESULT_OK || placed == ERR_EMPTY_DIRECTORY || placed == ERR_DIRECTORY_READ ||
                          placed == ERR_ENTRY_CREATE || placed == ERR_READ || placed == ERR_WRITE ||
                          placed == ERR_CREATE_DIRECTORY,
@@ -106,6 +116,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fuzzing::require(verified == RESULT_OK || verified == ERR_VERIFY_OPEN || verified == ERR_MD5_MISMATCH ||
                              verified == ERR_MISSING_FILE,
                          "verification ends with 0, 15, 16 or 17");
+    }
+    if ((data[0] & 2) != 0) {
+        struct NoSystemRecords final : SystemUndo {
+            bool undoChange(const JournalRecord&, InstallLog&) override { return false; }
+        } system;
+        fuzzing::require(journal.undo(system), "every placement is undone");
+        // A 64-bit entry on 32-bit Windows stays in the temporary folder, which the install itself empties.
+        for (const auto& item : fs::recursive_directory_iterator(where.root)) {
+            fuzzing::require(item.is_directory() || item.path().parent_path() == store.parent_path(),
+                             "nothing but the slots' folders is left after the undo");
+        }
+    } else {
+        journal.commit();
     }
     requireNothingOutsideRoot(context);
     return 0;

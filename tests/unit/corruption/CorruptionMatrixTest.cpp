@@ -6,6 +6,7 @@
 // a package its builder could have written, which the member's CRC cannot catch.
 #include "tests/unit/engine/EngineFixture.h"
 
+#include "engine/ChangeJournal.h"
 #include "engine/FilePlacement.h"
 #include "engine/InstallerContext.h"
 #include "engine/PackageFormat.h"
@@ -16,6 +17,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <map>
 #include <set>
@@ -24,6 +26,9 @@
 #include <vector>
 
 #include <unistd.h>
+
+#include "platform/GivenSystemFacts.h"
+#include "platform/posix/PosixDirectoryWalk.h"
 
 namespace {
 
@@ -180,9 +185,14 @@ protected:
                 context.directories[kind] = slot(kind);
             }
             EXPECT_EQ(setInstallDirectory(context, slot(DEST_INSTALL)), RESULT_OK);
-            const std::pair<const char*, InstallResult (*)(InstallerContext&)> steps[] = {
+            platform::PosixDirectoryWalk files;
+            platform::GivenSystemFacts facts;
+            InstallLog log;
+            ChangeJournal journal(files, facts, log);
+            journal.begin(scratch_.engine(L"install.journal"));
+            const std::pair<const char*, std::function<InstallResult(InstallerContext&)>> steps[] = {
                 {"extractPayload", extractPayload},
-                {"placeFiles", placeFiles},
+                {"placeFiles", [&](InstallerContext& c) { return placeFiles(c, journal); }},
                 {"verifyFiles", [](InstallerContext& c) { return verifyFiles(c); }},
             };
             for (const auto& [name, step] : steps) {
@@ -192,6 +202,8 @@ protected:
                     break;
                 }
             }
+            // Nothing is undone here: what placement did before it stopped is what the matrix looks at.
+            journal.commit();
         }
         expectNothingOutsideRoot(installer);
         outcome.files = filesBelowRoot();

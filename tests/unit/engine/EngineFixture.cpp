@@ -156,6 +156,53 @@ pkgtool::PackageFile file(const std::wstring& name, DestinationKind kind, Bytes 
 
 namespace enginetest {
 
+bool FilesInUse::deleteFile(const std::wstring& path) {
+    return allowed() && !inUse(path) && PosixDirectoryWalk::deleteFile(path);
+}
+
+bool FilesInUse::moveFile(const std::wstring& from, const std::wstring& to) {
+    if (!allowed() || held.count(from) != 0 || !PosixDirectoryWalk::moveFile(from, to)) return false;
+    if (loaded.erase(from) != 0) loaded.insert(to);
+    return true;
+}
+
+bool FilesInUse::replaceFile(const std::wstring& from, const std::wstring& to) {
+    return allowed() && !inUse(from) && !inUse(to) && PosixDirectoryWalk::replaceFile(from, to);
+}
+
+bool FilesInUse::deleteAtRestart(const std::wstring& path) {
+    if (!allowed()) return false;
+    atRestart.emplace_back(path, std::wstring());
+    return true;
+}
+
+bool FilesInUse::replaceAtRestart(const std::wstring& from, const std::wstring& to) {
+    if (!allowed()) return false;
+    atRestart.emplace_back(from, to);
+    return true;
+}
+
+bool FilesInUse::createDirectory(const std::wstring& path) {
+    return allowed() && PosixDirectoryWalk::createDirectory(path);
+}
+
+bool FilesInUse::removeDirectory(const std::wstring& path) {
+    return allowed() && PosixDirectoryWalk::removeDirectory(path);
+}
+
+void FilesInUse::restart() {
+    loaded.clear();
+    held.clear();
+    for (const auto& [from, to] : atRestart) {
+        if (to.empty()) {
+            PosixDirectoryWalk::deleteFile(from);
+        } else {
+            PosixDirectoryWalk::replaceFile(from, to);
+        }
+    }
+    atRestart.clear();
+}
+
 Staged::Staged(const Installer& installer, ArchCode archCode) {
     writeFile(scratch.path() / "setup.exe", installer.bytes);
     context.modulePath = scratch.engine(L"setup.exe");
@@ -166,6 +213,7 @@ Staged::Staged(const Installer& installer, ArchCode archCode) {
     }
     setInstallDirectory(context, scratch.engine(L"slot0"));
     context.listener = &listener;
+    journal.begin(journalFolder.engine(L"install.journal"));
 }
 
 std::filesystem::path Staged::slot(DestinationKind kind) const {

@@ -2,11 +2,17 @@
 // keeps every engine message.
 #pragma once
 
+#include "engine/ChangeJournal.h"
 #include "engine/InstallerContext.h"
+#include "platform/GivenSystemFacts.h"
+#include "platform/posix/PosixDirectoryWalk.h"
 #include "tools/pkgtool/PackageWriter.h"
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <set>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -70,14 +76,49 @@ pkgtool::PackageFile file(const std::wstring& name, DestinationKind kind, Bytes 
 
 namespace enginetest {
 
+// The build machine's files as Windows treats files in use: a loaded file (a program has it mapped) cannot be
+// deleted or replaced but can be renamed, and stays loaded under its new name; a held file (open without delete
+// sharing) can be none of these. What is left to the restart is kept, and restart() does it, as Windows'
+// start-up would.
+class FilesInUse final : public platform::PosixDirectoryWalk {
+public:
+    std::set<std::wstring> loaded;
+    std::set<std::wstring> held;
+    // (from, to) in the order asked; to is empty for a deletion.
+    std::vector<std::pair<std::wstring, std::wstring>> atRestart;
+    // Asked before every change to the files; false fails it. A test counts the changes with it, fails one,
+    // or ends the run there.
+    std::function<bool()> beforeChange;
+
+    bool deleteFile(const std::wstring& path) override;
+    bool moveFile(const std::wstring& from, const std::wstring& to) override;
+    bool replaceFile(const std::wstring& from, const std::wstring& to) override;
+    bool deleteAtRestart(const std::wstring& path) override;
+    bool replaceAtRestart(const std::wstring& from, const std::wstring& to) override;
+    bool createDirectory(const std::wstring& path) override;
+    bool removeDirectory(const std::wstring& path) override;
+    // Every program has ended; the work left to the restart is done.
+    void restart();
+
+private:
+    bool inUse(const std::wstring& path) const { return loaded.count(path) != 0 || held.count(path) != 0; }
+    bool allowed() const { return !beforeChange || beforeChange(); }
+};
+
 // An installer written to a scratch folder and located, with every destination slot a folder below it
-// ("slot0" .. "slot9") and the install directory "slot0".
+// ("slot0" .. "slot9") and the install directory "slot0"; placement's journal begun in a scratch folder of its
+// own, so that what placement itself leaves shows.
 class Staged {
 public:
     explicit Staged(const Installer& installer, ArchCode archCode = ARCH_X64);
     InstallerContext context;
     RecordingListener listener;
     ScratchDir scratch;
+    FilesInUse files;
+    platform::GivenSystemFacts facts;
+    InstallLog log;
+    ScratchDir journalFolder;
+    ChangeJournal journal{files, facts, log};
     std::filesystem::path slot(DestinationKind kind) const;
     std::filesystem::path temp() const;
 };

@@ -146,7 +146,7 @@ TEST_F(Extraction, WithoutATemporaryFolderNothingIsWritten) {
     Staged staged(installer);
     staged.context.tempDir.clear();
     EXPECT_EQ(ERR_OPEN, extract(staged));
-    EXPECT_EQ(ERR_OPEN, placeFiles(staged.context));
+    EXPECT_EQ(ERR_OPEN, placeFiles(staged.context, staged.journal));
 }
 
 TEST_F(Extraction, ExistingTemporaryFolderIsUsedAsItIs) {

@@ -181,23 +181,24 @@ TEST(ComputeDirectories, RoamingFolderWithoutBackslashIsItsOwnParent) {
 }
 
 TEST(InstallerEngineTest, DefaultInstallDirectoryFollowsTheNativeArchitectureAndSystemDrive) {
+    platform::PosixDirectoryWalk files;
     InstallerEngine engine;
     std::wstring directory;
     EXPECT_EQ(ERR_CREATE_DIRECTORY, engine.defaultInstallDirectory(directory));
     const GivenSystemFacts x64 = facts(6, 1, WS, AMD64, L"D:");
-    engine.initialize(x64, nullptr);
+    engine.initialize(x64, files, nullptr);
     EXPECT_EQ(RESULT_OK, engine.defaultInstallDirectory(directory));
     EXPECT_EQ(L"D:\\Program Files (x86)\\Zelnsoft", directory);
 
     InstallerEngine other;
     const GivenSystemFacts arm = facts(10, 0, WS, platform::PROCESSOR_ARCH_ARM);
-    other.initialize(arm, nullptr);
+    other.initialize(arm, files, nullptr);
     other.defaultInstallDirectory(directory);
     EXPECT_EQ(L"C:\\Program Files (x86)\\Zelnsoft", directory);
 
     InstallerEngine x86Engine;
     const GivenSystemFacts x86 = facts(6, 2, WS, X86);
-    x86Engine.initialize(x86, nullptr);
+    x86Engine.initialize(x86, files, nullptr);
     x86Engine.defaultInstallDirectory(directory);
     EXPECT_EQ(L"C:\\Program Files\\Zelnsoft", directory);
 }
@@ -208,8 +209,9 @@ TEST(InstallerEngineTest, InitializeFindsThePackageOfTheModuleAndReportsTheVersi
     writeFile(scratch.path() / "setup.exe", installer.bytes);
     GivenSystemFacts f = facts(6, 1, WS, AMD64);
     f.module = scratch.engine(L"setup.exe");
+    platform::PosixDirectoryWalk files;
     InstallerEngine engine;
-    EXPECT_EQ(RESULT_OK, engine.initialize(f, nullptr));
+    EXPECT_EQ(RESULT_OK, engine.initialize(f, files, nullptr));
     EXPECT_EQ(RESULT_OK, engine.context().initResult);
     PackageVersion version{};
     EXPECT_TRUE(engine.productVersion(version));
@@ -220,7 +222,7 @@ TEST(InstallerEngineTest, InitializeFindsThePackageOfTheModuleAndReportsTheVersi
     GivenSystemFacts missing = f;
     missing.module = scratch.engine(L"absent.exe");
     InstallerEngine failing;
-    EXPECT_EQ(ERR_OPEN, failing.initialize(missing, nullptr));
+    EXPECT_EQ(ERR_OPEN, failing.initialize(missing, files, nullptr));
     EXPECT_EQ(ERR_OPEN, failing.context().initResult);
     EXPECT_EQ(L"", failing.context().directories[DEST_FONTS]);
     EXPECT_EQ(ARCH_X86, failing.context().archCode);

@@ -21,7 +21,7 @@ InstallResult extractThenPlace(Staged& staged) {
     EXPECT_EQ(RESULT_OK, extractPayload(staged.context));
     staged.listener.progress.clear();
     staged.context.lastProgress = 55;
-    return placeFiles(staged.context);
+    return placeFiles(staged.context, staged.journal);
 }
 
 // Every regular file below a folder, by its path relative to it.
@@ -79,15 +79,69 @@ TEST(Placement, FortyEqualFilesShowTheSinglePrecisionRatio) {
               staged.listener.progress);
 }
 
-TEST(Placement, ExistingDestinationKeepsItsContentAndStillPasses) {
-    const Installer installer = makeInstaller({file(L"keep.txt", DEST_FONTS, noise(100, 6))});
+// What an upgrade finds at the destinations: a product file of the earlier edition is replaced; one a program
+// has loaded is set aside and replaced; one held open without delete sharing gets the new file beside it and
+// is replaced at the restart, which the journal's commit reports; the user's own per-user file stays as it
+// is, not checked against the package's digest, while a missing one is placed. Until the restart every file
+// that was in use is still readable; after it, every product file is the new edition's and nothing is left
+// beside it.
+TEST(Placement, ReplacesProductFilesKeepsTheUsersAndLeavesFilesInUseToTheRestart) {
+    const Installer installer = makeInstaller({
+        file(L"ZelnIME\\readme.txt", DEST_INSTALL, noise(300, 20), true),
+        file(L"ZelnIME\\dict\\main.dic", DEST_INSTALL, noise(400, 21), true),
+        file(L"ZelnHuhe.ttf", DEST_FONTS, noise(500, 22), true),
+        file(L"Zelnsoft\\userphrase.dat", DEST_ROAMING, noise(100, 23), true),
+        file(L"Zelnsoft\\settings.ini", DEST_ROAMING, noise(50, 24), true),
+    });
     Staged staged(installer);
-    fs::create_directories(staged.slot(DEST_FONTS));
-    writeFile(staged.slot(DEST_FONTS) / "keep.txt", {'o', 'l', 'd'});
+    const fs::path app = staged.slot(DEST_INSTALL) / "ZelnIME";
+    const fs::path fonts = staged.slot(DEST_FONTS);
+    const fs::path roaming = staged.slot(DEST_ROAMING) / "Zelnsoft";
+    const Bytes earlier{'o', 'l', 'd'}, users{'m', 'i', 'n', 'e'};
+    for (const fs::path& folder : {app / "dict", fonts, roaming}) fs::create_directories(folder);
+    for (const fs::path& path : {app / "readme.txt", app / "dict" / "main.dic", fonts / "ZelnHuhe.ttf"}) {
+        writeFile(path, earlier);
+    }
+    writeFile(roaming / "userphrase.dat", users);
+    staged.files.loaded.insert(staged.scratch.engine(L"slot0\\ZelnIME\\dict\\main.dic"));
+    staged.files.held.insert(staged.scratch.engine(L"slot3\\ZelnHuhe.ttf"));
+
     EXPECT_EQ(RESULT_OK, extractThenPlace(staged));
-    EXPECT_EQ((Bytes{'o', 'l', 'd'}), readFile(staged.slot(DEST_FONTS) / "keep.txt"));
+    EXPECT_EQ(noise(300, 20), readFile(app / "readme.txt"));
+    EXPECT_EQ(noise(400, 21), readFile(app / "dict" / "main.dic"));
+    EXPECT_EQ(earlier, readFile(app / "dict" / "main.dic.1.old")) << "still loaded under its new name";
+    EXPECT_EQ(earlier, readFile(fonts / "ZelnHuhe.ttf")) << "still readable where it was";
+    EXPECT_EQ(noise(500, 22), readFile(fonts / "ZelnHuhe.ttf.1.new"));
+    EXPECT_EQ(users, readFile(roaming / "userphrase.dat"));
+    EXPECT_EQ(noise(50, 24), readFile(roaming / "settings.ini"));
+    std::vector<Placement> placements;
+    for (const PlacedFile& placed : staged.context.placedFiles) placements.push_back(placed.placement);
+    EXPECT_EQ((std::vector<Placement>{Placement::Placed, Placement::Placed, Placement::AtRestart,
+                                      Placement::UsersOwn, Placement::Placed}),
+              placements);
+    EXPECT_EQ(staged.scratch.engine(L"slot3\\ZelnHuhe.ttf.1.new"), staged.context.placedFiles[2].path);
+    EXPECT_EQ(RESULT_OK, verifyFiles(staged.context)) << "the waiting font and not the user's file are digested";
     EXPECT_FALSE(fs::exists(staged.temp()));
-    EXPECT_EQ(RESULT_OK, verifyFiles(staged.context));
+
+    EXPECT_TRUE(staged.journal.commit()) << "a restart completes the install";
+    EXPECT_FALSE(fs::exists(app / "readme.txt.1.old"));
+    EXPECT_TRUE(fs::exists(app / "dict" / "main.dic.1.old"));
+    staged.files.restart();
+    EXPECT_EQ(noise(500, 22), readFile(fonts / "ZelnHuhe.ttf"));
+    EXPECT_EQ((std::set<std::string>{"ZelnIME/readme.txt", "ZelnIME/dict/main.dic"}), filesBelow(staged.slot(DEST_INSTALL)));
+    EXPECT_EQ((std::set<std::string>{"ZelnHuhe.ttf"}), filesBelow(fonts));
+    EXPECT_EQ(users, readFile(roaming / "userphrase.dat"));
+}
+
+// A folder where a file belongs is not the earlier edition's file: it is never moved, and the file cannot be
+// placed.
+TEST(Placement, AFolderInTheWayOfAFileStopsPlacement) {
+    const Installer installer = makeInstaller({file(L"ZelnHuhe.ttf", DEST_FONTS, noise(100, 25))});
+    Staged staged(installer);
+    fs::create_directories(staged.slot(DEST_FONTS) / "ZelnHuhe.ttf" / "inside");
+    EXPECT_EQ(ERR_WRITE, extractThenPlace(staged));
+    EXPECT_TRUE(fs::is_directory(staged.slot(DEST_FONTS) / "ZelnHuhe.ttf" / "inside"));
+    EXPECT_FALSE(fs::exists(staged.temp()));
 }
 
 TEST(Placement, SixtyFourBitEntriesStayBehindOn32BitWindowsAndTheirTwinsReplaceThem) {
@@ -127,7 +181,7 @@ TEST(Placement, FolderNamesWithDotsAreCreated) {
 TEST(PlacementFailures, StoreMissingDirectoryEmptyOrShort) {
     const Installer installer = makeInstaller({file(L"a.txt", DEST_INSTALL, noise(100, 13))});
     Staged noStore(installer);
-    EXPECT_EQ(ERR_OPEN, placeFiles(noStore.context));
+    EXPECT_EQ(ERR_OPEN, placeFiles(noStore.context, noStore.journal));
 
     Staged empty(installer);
     empty.context.trailer.directoryOffset = empty.context.trailer.unpackedSize;
@@ -223,7 +277,7 @@ TEST(PlacementFailures, SizesThatDoNotAddUpToTheDataArea) {
             bytes[at + i] = static_cast<std::uint8_t>(size >> (8 * i));
         }
         writeFile(store, bytes);
-        EXPECT_EQ(ERR_DIRECTORY_READ, placeFiles(staged.context)) << "entry " << entry;
+        EXPECT_EQ(ERR_DIRECTORY_READ, placeFiles(staged.context, staged.journal)) << "entry " << entry;
         EXPECT_TRUE(fs::is_empty(staged.slot(DEST_INSTALL))) << "entry " << entry;
         EXPECT_FALSE(fs::exists(staged.temp())) << "entry " << entry;
     }
@@ -235,14 +289,14 @@ TEST(PlacementFailures, TemporaryFileThatCannotBeCreatedOrWritten) {
     blocked.context.lastProgress = 5;
     ASSERT_EQ(RESULT_OK, extractPayload(blocked.context));
     fs::create_directory(blocked.temp() / "a.bin");  // a folder where the temporary file should go
-    EXPECT_EQ(ERR_ENTRY_CREATE, placeFiles(blocked.context));
+    EXPECT_EQ(ERR_ENTRY_CREATE, placeFiles(blocked.context, blocked.journal));
 
     Staged full(installer);
     full.context.lastProgress = 5;
     ASSERT_EQ(RESULT_OK, extractPayload(full.context));
     {
         const WriteLimit limit(4096);
-        EXPECT_EQ(ERR_WRITE, placeFiles(full.context));
+        EXPECT_EQ(ERR_WRITE, placeFiles(full.context, full.journal));
     }
     EXPECT_FALSE(fs::exists(full.temp()));
 }
@@ -272,10 +326,11 @@ TEST(PlacementFailures, EmptySlotOrAFileWhereAFolderShouldBe) {
     Staged blocked(nested);
     fs::create_directories(blocked.slot(DEST_FONTS));
     writeFile(blocked.slot(DEST_FONTS) / "sub", {1});
-    // The name exists, so no folder is made; the move fails and verification finds the file missing.
-    EXPECT_EQ(RESULT_OK, extractThenPlace(blocked));
+    // The name exists, so no folder is made; the file cannot be moved into place, and placement says so rather
+    // than leave it to a verification that per-user files or an entry without digest would pass.
+    EXPECT_EQ(ERR_WRITE, extractThenPlace(blocked));
     EXPECT_FALSE(fs::exists(blocked.temp()));
-    EXPECT_EQ(ERR_MISSING_FILE, verifyFiles(blocked.context));
+    EXPECT_EQ((Bytes{1}), readFile(blocked.slot(DEST_FONTS) / "sub"));
 }
 
 TEST(Verification, MissingChangedAndUnreadableFiles) {
@@ -305,9 +360,9 @@ TEST(Verification, MissingChangedAndUnreadableFiles) {
 TEST(Verification, PlacedFileListHoldsOneSlotPerEntry) {
     InstallerContext context;
     context.entryCount = 2;
-    recordPlacedFile(context, L"a", DEST_FONTS);
-    recordPlacedFile(context, L"b", DEST_INSTALL);
-    recordPlacedFile(context, L"c", DEST_INSTALL);
+    recordPlacedFile(context, L"a", DEST_FONTS, Placement::Placed);
+    recordPlacedFile(context, L"b", DEST_INSTALL, Placement::Placed);
+    recordPlacedFile(context, L"c", DEST_INSTALL, Placement::Placed);
     ASSERT_EQ(2u, context.placedFiles.size());
     EXPECT_EQ(L"b", context.placedFiles[1].path);
 }

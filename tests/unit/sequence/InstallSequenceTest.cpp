@@ -8,7 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -22,11 +24,15 @@ namespace fs = std::filesystem;
 // Engine messages and system steps in the order they happened: "BEGIN", "P5", "FAIL 16", "SUCCESS", and the
 // step names.
 std::vector<std::string> timeline;
+// The engine of the run under test, and the progress at which its user closes the wizard (0: never).
+InstallerEngine* engineUnderTest = nullptr;
+int cancelAtProgress = 0;
 
 void recordMessage(int message, int wParam, int) {
+    if (message == WM_INSTALL_PROGRESS && wParam == cancelAtProgress) engineUnderTest->requestCancel();
     switch (message) {
         case WM_INSTALL_BEGIN: timeline.push_back("BEGIN"); break;
-        case WM_INSTALL_SUCCESS: timeline.push_back("SUCCESS"); break;
+        case WM_INSTALL_SUCCESS: timeline.push_back(wParam == RESTART_COMPLETES ? "SUCCESS, RESTART" : "SUCCESS"); break;
         case WM_INSTALL_FAILURE: timeline.push_back("FAIL " + std::to_string(wParam)); break;
         case WM_INSTALL_PROGRESS: timeline.push_back("P" + std::to_string(wParam)); break;
         default: timeline.push_back("message " + std::to_string(message)); break;
@@ -37,6 +43,9 @@ class RecordingSteps final : public SystemSteps {
 public:
     bool beforeInstallAnswered = true;
     InstallResult clearResult = RESULT_OK;
+    // The step during which the user closes the wizard (none when empty).
+    std::string cancelDuring;
+    InstallerEngine* engine = nullptr;
     InstallResult registerResult = RESULT_OK;
     PackageVersion clearedImeVersion{};
     PackageVersion clearedTextServiceVersion{};
@@ -46,31 +55,44 @@ public:
         timeline.push_back("notifyImeBeforeInstall");
         return beforeInstallAnswered;
     }
+    // Each change step writes one record of its own, which the undo hands back.
     InstallResult clearOutdatedImeModules(const PackageVersion& ime, const PackageVersion& textService,
-                                          InstallLog& log) override {
-        timeline.push_back("clearOutdatedImeModules");
+                                          ChangeJournal& journal, InstallLog&) override {
+        step("clearOutdatedImeModules", journal);
         clearedImeVersion = ime;
         clearedTextServiceVersion = textService;
-        if (clearResult != RESULT_OK) log.writeLogLine(L"Module put back: %s", {L"C:\\Windows\\System32\\ZelnIme.ime"});
         return clearResult;
     }
-    void removeInstalledEdition(InstallLog&) override { timeline.push_back("removeInstalledEdition"); }
-    void removeEarlierEditions(InstallLog&) override { timeline.push_back("removeEarlierEditions"); }
-    InstallResult registerFontsAndProductKeys(const InstallerContext&, InstallLog& log) override {
-        timeline.push_back("registerFontsAndProductKeys");
+    void removeInstalledEdition(ChangeJournal& journal, InstallLog&) override {
+        step("removeInstalledEdition", journal);
+    }
+    void removeEarlierEditions(ChangeJournal& journal, InstallLog&) override { step("removeEarlierEditions", journal); }
+    InstallResult registerFontsAndProductKeys(const InstallerContext&, ChangeJournal& journal, InstallLog& log) override {
+        step("registerFontsAndProductKeys", journal);
         if (registerResult != RESULT_OK) {
             log.writeLogLine(L"wraning:reg create failed!err code:%d.key:%d.subkey:%s",
                              {5, -2147483646, L"SOFTWARE\\Zelnsoft"});
         }
         return registerResult;
     }
-    void writeProductRegistration(const InstallerContext&, InstallLog&) override {
-        timeline.push_back("writeProductRegistration");
+    void writeProductRegistration(const InstallerContext&, ChangeJournal& journal, InstallLog&) override {
+        step("writeProductRegistration", journal);
     }
-    void writeUninstallEntry(const InstallerContext&, InstallLog&) override {
-        timeline.push_back("writeUninstallEntry");
+    void writeUninstallEntry(const InstallerContext&, ChangeJournal& journal, InstallLog&) override {
+        step("writeUninstallEntry", journal);
     }
     void notifyImeAfterInstall() override { timeline.push_back("notifyImeAfterInstall"); }
+    bool undoChange(const JournalRecord& record, InstallLog&) override {
+        timeline.push_back("undo " + std::string(record.kind.begin(), record.kind.end()));
+        return true;
+    }
+
+private:
+    void step(const char* name, ChangeJournal& journal) {
+        timeline.push_back(name);
+        journal.record({std::wstring(name, name + std::strlen(name)), {}});
+        if (cancelDuring == name) engine->requestCancel();
+    }
 };
 
 // What the version query and the native architecture answer; 64-bit Windows 7 unless a test says otherwise.
@@ -95,7 +117,9 @@ public:
         facts.roaming = scratch.engine(L"Users\\u\\AppData\\Roaming");
         facts.module = scratch.engine(L"setup.exe");
         fs::create_directories(scratch.path() / "Users" / "u" / "AppData" / "Roaming");
-        initResult = engine.initialize(facts, callback);
+        initResult = engine.initialize(facts, files, callback);
+        engineUnderTest = &engine;
+        steps.engine = &engine;
     }
 
     InstallResult install() {
@@ -121,6 +145,7 @@ public:
 
     ScratchDir scratch;
     platform::GivenSystemFacts facts;
+    FilesInUse files;
     InstallerEngine engine;
     RecordingSteps steps;
     InstallResult initResult = RESULT_OK;
@@ -193,76 +218,95 @@ TEST(InstallSequence, ShippedSizePackageRunsEveryStepInOrderWithItsProgress) {
     EXPECT_FALSE(fs::exists(run.installDir() / "tmp"));
 }
 
-// Every way the run can stop after it began: the failure message carries the code, and the log stays with the
-// system line for diagnosis. Until the installed edition is taken out at 45 a failure leaves it working and
-// places nothing (a module that cannot be moved aside stops the clearing of outdated modules with every module
-// back in its place); from there on the failure path takes out what is left of it before it reports.
-TEST(InstallSequence, EachFailureStopsAtItsStepAndTakesOutTheEditionOnlyOnceItWasTouched) {
+// Every file below a folder with its bytes, by its path relative to it; folders end in "/".
+std::map<std::string, Bytes> contentsOf(const fs::path& root) {
+    std::map<std::string, Bytes> contents;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        const std::string name = fs::relative(entry.path(), root).generic_string();
+        if (entry.is_directory()) {
+            contents[name + "/"] = {};
+        } else {
+            contents[name] = readFile(entry.path());
+        }
+    }
+    return contents;
+}
+
+// Every way the run can stop after it began, the user closing the wizard among them: the failure message
+// carries the code, and the log stays with the system line for diagnosis. Until the journal begins nothing
+// is undone because nothing was changed; from then on every step that ran is undone, the last first, and the
+// files are exactly as the run found them.
+TEST(InstallSequence, EachFailureStopsAtItsStepAndUndoesEveryStepBeforeIt) {
     struct Case {
         const char* what;
         void (*prepare)(InstallRun&);
         InstallResult code;
         const char* lastProgress;
         const char* lastStep;
-        // removeInstalledEdition calls in the whole run: the step at 45, and the failure path's own.
-        long removals;
+        // The steps undone, in the order of their undo.
+        std::vector<std::string> undone;
         // A full disk: file writes beyond this length fail while the run lasts (0: no limit).
         std::uint64_t writeLimit = 0;
     };
+    const std::vector<std::string> upToRemovals = {"undo removeEarlierEditions", "undo removeInstalledEdition",
+                                                   "undo clearOutdatedImeModules"};
     const Case cases[] = {
         {"an input-method window does not answer", [](InstallRun& run) { run.steps.beforeInstallAnswered = false; },
-         ERR_PRECHECK, "P1", "notifyImeBeforeInstall", 0},
-        {"an outdated module is held open", [](InstallRun& run) { run.steps.clearResult = 1; }, ERR_PRECHECK, "P2",
-         "clearOutdatedImeModules", 0},
+         ERR_PRECHECK, "P1", "notifyImeBeforeInstall", {}},
         {"the temporary folder cannot be made",
          [](InstallRun& run) {
              fs::create_directories(run.installDir().parent_path());
              writeFile(run.installDir(), Bytes{1});
          },
-         ERR_OPEN, "P5", "clearOutdatedImeModules", 0},
+         ERR_CREATE_DIRECTORY, "P2", "notifyImeBeforeInstall", {}},
+        {"an outdated module is held open", [](InstallRun& run) { run.steps.clearResult = 1; }, ERR_PRECHECK, "P2",
+         "clearOutdatedImeModules", {"undo clearOutdatedImeModules"}},
         {"the executable ends inside its package",
          [](InstallRun& run) { fs::resize_file(run.executable(), run.engine.context().packageOffset + 100); },
-         ERR_READ, "P5", "clearOutdatedImeModules", 0},
-        {"the disk fills up during extraction", [](InstallRun&) {}, ERR_WRITE, "P25", "clearOutdatedImeModules", 0,
-         6000},
-        {"a placed file differs from its digest",
-         [](InstallRun& run) {
-             fs::create_directories(run.installDir() / "ZelnIME");
-             writeFile(run.installDir() / "ZelnIME" / "readme.txt", Bytes{'o', 'l', 'd'});
-         },
-         ERR_MD5_MISMATCH, "P95", "removeEarlierEditions", 2},
+         ERR_READ, "P5", "clearOutdatedImeModules", {"undo clearOutdatedImeModules"}},
+        {"the disk fills up during extraction", [](InstallRun&) {}, ERR_WRITE, "P25", "clearOutdatedImeModules",
+         {"undo clearOutdatedImeModules"}, 6000},
+        {"the user closes the wizard while earlier editions are removed",
+         [](InstallRun& run) { run.steps.cancelDuring = "removeEarlierEditions"; }, ERR_CANCELLED, "P50",
+         "removeEarlierEditions", upToRemovals},
+        {"a folder stands where a file goes",
+         [](InstallRun& run) { fs::create_directories(run.installDir() / "ZelnIME" / "readme.txt"); }, ERR_WRITE,
+         "P55", "removeEarlierEditions", upToRemovals},
+        {"the user closes the wizard during placement", [](InstallRun&) { cancelAtProgress = 68; }, ERR_CANCELLED,
+         "P68", "removeEarlierEditions", upToRemovals},
         {"a registry key cannot be made", [](InstallRun& run) { run.steps.registerResult = ERR_REGISTRY; },
-         ERR_REGISTRY, "P97", "registerFontsAndProductKeys", 2},
+         ERR_REGISTRY, "P97", "registerFontsAndProductKeys",
+         {"undo registerFontsAndProductKeys", "undo removeEarlierEditions", "undo removeInstalledEdition",
+          "undo clearOutdatedImeModules"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         InstallRun run(smallPackage());
         c.prepare(run);
+        const std::map<std::string, Bytes> before = contentsOf(run.scratch.path());
         {
             std::optional<WriteLimit> fullDisk;
             if (c.writeLimit != 0) fullDisk.emplace(c.writeLimit);
             EXPECT_EQ(c.code, run.install());
         }
+        cancelAtProgress = 0;
         ASSERT_GE(timeline.size(), 4u);
         EXPECT_EQ("FAIL " + std::to_string(c.code), timeline.back());
-        EXPECT_EQ(c.removals, std::count(timeline.begin(), timeline.end(), "removeInstalledEdition"));
-        const bool failurePathRemoves = c.removals > 0;
-        if (failurePathRemoves) {
-            EXPECT_EQ("removeInstalledEdition", timeline[timeline.size() - 2]);
-        }
-        const std::size_t failurePath = failurePathRemoves ? 2 : 1;
+        const std::vector<std::string> undone(timeline.end() - 1 - static_cast<long>(c.undone.size()),
+                                              timeline.end() - 1);
+        EXPECT_EQ(c.undone, undone);
         std::string lastProgress, lastStep;
-        for (std::size_t i = 0; i + failurePath < timeline.size(); ++i) {
-            if (timeline[i][0] == 'P') lastProgress = timeline[i];
-            else if (timeline[i] != "BEGIN") lastStep = timeline[i];
+        for (auto entry = timeline.begin(); entry != timeline.end() - 1 - static_cast<long>(c.undone.size()); ++entry) {
+            if ((*entry)[0] == 'P') lastProgress = *entry;
+            else if (*entry != "BEGIN") lastStep = *entry;
         }
         EXPECT_EQ(c.lastProgress, lastProgress);
         EXPECT_EQ(c.lastStep, lastStep);
-        if (c.removals == 0) {
-            EXPECT_FALSE(fs::exists(run.installDir() / "ZelnIME" / "readme.txt")) << "nothing placed";
-        }
         ASSERT_TRUE(fs::exists(run.logFile()));
         EXPECT_EQ("\xEF\xBB\xBFOS Type : Win7 x64 bit.\r\n", run.log().substr(0, 28));
+        std::map<std::string, Bytes> after = contentsOf(run.scratch.path());
+        after.erase("Users/u/AppData/Roaming/ins.log");
+        EXPECT_EQ(before, after) << "every file as the run found it";
     }
 }
 
@@ -275,10 +319,18 @@ TEST(InstallSequence, TwoFailedRunsLeaveBothSystemLinesInTheLog) {
     fs::copy_file(first.logFile(), second.logFile());
     second.steps.registerResult = ERR_REGISTRY;
     second.install();
-    EXPECT_EQ("\xEF\xBB\xBFOS Type : Win7 x64 bit.\r\nModule put back: C:\\Windows\\System32\\ZelnIme.ime\r\n"
+    const std::string log = second.log();
+    const std::string lastLine = log.substr(log.rfind("\r\n", log.size() - 3) + 2);
+    EXPECT_EQ("\xEF\xBB\xBFOS Type : Win7 x64 bit.\r\n"
+              "The install stopped with result 2; its changes are undone.\r\n"
+              "Undone: 1 changes, every one restored.\r\n"
               "OS Type : Win7 x64 bit.\r\n"
-              "wraning:reg create failed!err code:5.key:-2147483646.subkey:SOFTWARE\\Zelnsoft\r\n",
-              second.log());
+              "wraning:reg create failed!err code:5.key:-2147483646.subkey:SOFTWARE\\Zelnsoft\r\n"
+              "The install stopped with result 18; its changes are undone.\r\n" +
+                  lastLine,
+              log);
+    EXPECT_EQ(0u, lastLine.rfind("Undone: ", 0)) << lastLine;
+    EXPECT_NE(std::string::npos, lastLine.find(" changes, every one restored.\r\n")) << lastLine;
 }
 
 // A deployment's own log file takes every line instead of "ins.log", in the same bytes, and stays after a

@@ -148,7 +148,7 @@ TEST_F(FontRegistrationTest, ProductValueThatCannotBeWrittenGives18WithoutALogLi
     for (const wchar_t* value : {L"APPDIR", L"VERSION"}) {
         platform::FakeRegistry failing;
         failing.putKey(kLayoutList);
-        RegistrationServices withFailure{failing, keyboardLayouts, shell, eudc, broadcast, facts, calendar, log};
+        RegistrationServices withFailure{failing, keyboardLayouts, shell, eudc, broadcast, facts, calendar, log, changes};
         failing.failOnValue(platform::FakeRegistry::Operation::SetValue, kProductValues, value);
         EXPECT_EQ(ERR_REGISTRY, registerFontsAndProductKeys(withFailure, context)) << value;
         EXPECT_FALSE(failing.hasKey(kFontList)) << value;

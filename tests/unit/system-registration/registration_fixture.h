@@ -9,6 +9,7 @@
 #include "platform/fake/FakeRegistry.h"
 #include "platform/fake/FakeShell.h"
 #include "system/RegistrationServices.h"
+#include "tests/unit/engine/RecordedChanges.h"
 
 #include <gtest/gtest.h>
 
@@ -92,5 +93,6 @@ protected:
     platform::FakeCalendar calendar{{2026, 12, 6}};
     InstallLog log;
     std::filesystem::path logFile;
-    RegistrationServices services{registry, keyboardLayouts, shell, eudc, broadcast, facts, calendar, log};
+    RecordedChanges changes;
+    RegistrationServices services{registry, keyboardLayouts, shell, eudc, broadcast, facts, calendar, log, changes};
 };

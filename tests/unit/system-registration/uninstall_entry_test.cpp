@@ -76,7 +76,7 @@ TEST_F(UninstallEntryTest, ArchitectureCodeChoosesTheView) {
 
     for (ArchCode arch : {ARCH_X86, ARCH_ARM, ARCH_IA64, ARCH_UNKNOWN}) {
         platform::FakeRegistry other;
-        RegistrationServices otherServices{other, keyboardLayouts, shell, eudc, broadcast, facts, calendar, log};
+        RegistrationServices otherServices{other, keyboardLayouts, shell, eudc, broadcast, facts, calendar, log, changes};
         context.archCode = arch;
         writeUninstallEntry(otherServices, context);
         EXPECT_TRUE(other.hasKey(kEntry32)) << arch;

@@ -1,10 +1,11 @@
-// Removal of earlier editions' files: modules taken out while programs have them loaded, the pre-check's
-// decisions and its put-back, the tree listing and deletion, and the default folders, against a fake file
-// tree, fake version resources and an install log in a file of its own.
+// Removal of earlier editions' files: the pre-check's decisions through the install's journal and the undo of
+// a pre-check that stopped, the tree listing and deletion, and the default folders, against a fake file tree,
+// fake version resources and an install log in a file of its own.
 #include "system/EarlierEditions.h"
 
 #include "platform/fake/FakeDirectoryWalk.h"
 #include "platform/fake/FakeVersionInfo.h"
+#include "tests/unit/engine/JournalFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -25,73 +26,6 @@ const std::wstring kSysnative = L"C:\\Windows\\Sysnative\\";
 const std::wstring kSysWow64 = L"C:\\Windows\\SysWOW64";
 const PackageVersion kImeVersion = {7, 27, 1, 0};
 const PackageVersion kTextServiceVersion = {1, 3, 10, 0};
-
-// An install log in a file of its own, read back as its text after the byte-order mark.
-struct FileLog {
-    const std::filesystem::path file = std::filesystem::temp_directory_path() /
-                                       (std::string("zeln-removal-") +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".log");
-    InstallLog log;
-
-    FileLog() {
-        std::filesystem::remove(file);
-        log.setLogPath(file.wstring());
-    }
-    ~FileLog() { std::filesystem::remove(file); }
-    std::string text() const {
-        std::ifstream stream(file, std::ios::binary);
-        const std::string all((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
-        return all.rfind("\xEF\xBB\xBF", 0) == 0 ? all.substr(3) : all;
-    }
-};
-
-// Every state a module can be found in: not in use, loaded by a program (under a name an earlier run's module
-// already has set aside), held open, or missing; then where a module set aside is deleted at restart, as the
-// system's start-up names it in both kinds of process.
-TEST(ModuleRemoval, DeletesOrSetsAsideForRestartWhatItCanAndNamesTheRealFile) {
-    FakeDirectoryWalk files;
-    FileLog log;
-    ModuleRemoval modules(files, kWindows, kSysWow64, log.log);
-    files.addFile(kSystem32 + L"free.ime");
-    files.addFile(kSystem32 + L"loaded.ime");
-    files.addFile(kSystem32 + L"loaded.ime.1.old");
-    files.addFile(kSysnative + L"loaded.ime");
-    files.addFile(kSystem32 + L"held.ime");
-    files.mapped = {kSystem32 + L"loaded.ime", kSysnative + L"loaded.ime"};
-    files.locked.insert(kSystem32 + L"held.ime");
-
-    EXPECT_TRUE(modules.takeOut(kSystem32 + L"free.ime"));
-    EXPECT_TRUE(modules.takeOut(kSystem32 + L"loaded.ime"));
-    EXPECT_TRUE(modules.takeOut(kSysnative + L"loaded.ime"));
-    EXPECT_FALSE(modules.takeOut(kSystem32 + L"held.ime"));
-    EXPECT_TRUE(modules.takeOut(kSystem32 + L"missing.ime"));
-
-    std::vector<std::wstring> left;
-    for (const auto& node : files.nodes) left.push_back(node.first);
-    EXPECT_EQ((std::vector<std::wstring>{L"C:", kWindows, L"C:\\Windows\\Sysnative",
-                                         kSysnative + L"loaded.ime.1.old", L"C:\\Windows\\System32",
-                                         kSystem32 + L"held.ime", kSystem32 + L"loaded.ime.1.old",
-                                         kSystem32 + L"loaded.ime.2.old"}),
-              left);
-    // The loaded modules stay loaded under their new names until the programs end.
-    EXPECT_EQ((std::set<std::wstring>{kSystem32 + L"loaded.ime.2.old", kSysnative + L"loaded.ime.1.old"}),
-              files.mapped);
-    EXPECT_EQ((std::vector<std::wstring>{kSysWow64 + L"\\loaded.ime.2.old", kSystem32 + L"loaded.ime.1.old"}),
-              files.restartDeletions);
-    EXPECT_EQ("Module in use, set aside: C:\\Windows\\System32\\loaded.ime, deleted at restart as "
-              "C:\\Windows\\SysWOW64\\loaded.ime.2.old\r\n"
-              "Module in use, set aside: C:\\Windows\\Sysnative\\loaded.ime, deleted at restart as "
-              "C:\\Windows\\System32\\loaded.ime.1.old\r\n"
-              "Module cannot be moved aside: C:\\Windows\\System32\\held.ime\r\n",
-              log.text());
-
-    // A 64-bit process, or one on 32-bit Windows, sees the system folders as they are.
-    const ModuleRemoval native(files, kWindows, L"", log.log);
-    EXPECT_EQ(kSystem32 + L"x.1.old", native.pathAtRestart(kSystem32 + L"x.1.old"));
-    EXPECT_EQ(kSysnative + L"x.1.old", native.pathAtRestart(kSysnative + L"x.1.old"));
-    EXPECT_EQ(kSysWow64 + L"\\x.1.old", modules.pathAtRestart(L"c:\\windows\\SYSTEM32\\x.1.old"));
-    EXPECT_EQ(L"C:\\Program Files\\x.1.old", modules.pathAtRestart(L"C:\\Program Files\\x.1.old"));
-}
 
 std::vector<std::wstring> paths(const TreeList& list) {
     std::vector<std::wstring> result;
@@ -168,19 +102,18 @@ TEST(DeleteTree, DoesNothingForAMissingFolder) {
     EXPECT_TRUE(files.removals.empty());
 }
 
+// The pre-check through the install's journal, as the install runs it.
 struct PreCheck : ::testing::Test {
-    FakeDirectoryWalk files;
+    enginetest::JournalOverFakes run;
+    FakeDirectoryWalk& files = run.files;
     FakeVersionInfo versions;
-    FileLog log;
-    ModuleRemoval modules{files, kWindows, kSysWow64, log.log};
+    ModuleRemoval modules{run.journal.files(), kWindows};
 
     void module(const std::wstring& path, std::optional<PackageVersion> version) {
         files.addFile(path);
         if (version) versions.versions[path] = *version;
     }
-    InstallResult run() {
-        return clearOutdatedImeModules(versions, modules, kImeVersion, kTextServiceVersion);
-    }
+    InstallResult check() { return clearOutdatedImeModules(versions, modules, kImeVersion, kTextServiceVersion); }
 };
 
 TEST_F(PreCheck, KeepsOnlyModulesOfExactlyThePackagedVersions) {
@@ -194,7 +127,8 @@ TEST_F(PreCheck, KeepsOnlyModulesOfExactlyThePackagedVersions) {
     // Programs of both kinds have loaded the outdated modules of their own kind.
     files.mapped = {kSysnative + L"ZelnIme.ime", kSystem32 + L"ZelnImeTSF.ime"};
 
-    EXPECT_EQ(RESULT_OK, run());
+    EXPECT_EQ(RESULT_OK, check());
+    run.journal.commit();
 
     EXPECT_TRUE(files.exists(kSystem32 + L"ZelnIme.ime"));
     EXPECT_TRUE(files.exists(kSysnative + L"ZelnImeTSF.ime"));
@@ -210,20 +144,20 @@ TEST_F(PreCheck, KeepsOnlyModulesOfExactlyThePackagedVersions) {
               files.restartDeletions);
 }
 
-TEST_F(PreCheck, ComparesEachModuleWithItsOwnVersionAndDeletesAnUnreadableOne) {
+TEST_F(PreCheck, ComparesEachModuleWithItsOwnVersionAndTakesOutAnUnreadableOne) {
     module(kSystem32 + L"ZelnImeTSF.ime", kImeVersion);
     module(kSystem32 + L"ZelnIme.ime", PackageVersion{0, 0, 0, 0});
     versions.unreadable.insert(kSystem32 + L"ZelnIme.ime");
     // An unreadable version is not taken for 0.0.0.0, even when that is the packaged one.
-    EXPECT_EQ(RESULT_OK,
-              clearOutdatedImeModules(versions, modules, {0, 0, 0, 0}, kTextServiceVersion));
-    EXPECT_FALSE(files.exists(kSystem32 + L"ZelnImeTSF.ime"));
-    EXPECT_FALSE(files.exists(kSystem32 + L"ZelnIme.ime"));
+    EXPECT_EQ(RESULT_OK, clearOutdatedImeModules(versions, modules, {0, 0, 0, 0}, kTextServiceVersion));
+    EXPECT_FALSE(run.journal.files().exists(kSystem32 + L"ZelnImeTSF.ime"));
+    EXPECT_FALSE(run.journal.files().exists(kSystem32 + L"ZelnIme.ime"));
 }
 
-// The input method in use stays complete: a module held open stops the pre-check, and every module moved
-// aside before it, loaded or not, is back under its name with nothing deleted now or at restart.
-TEST_F(PreCheck, StopsAtTheFirstModuleThatCannotBeMovedAndPutsEveryModuleBack) {
+// The input method in use stays complete: a module held open stops the pre-check, and the install's undo
+// puts every module set aside before it, loaded or not, back under its name, with nothing deleted now or at
+// restart.
+TEST_F(PreCheck, StopsAtTheFirstModuleThatCannotBeMovedAndTheUndoPutsEveryModuleBack) {
     module(kSystem32 + L"ZelnsoftMIM.ime", std::nullopt);
     module(kSysnative + L"ZelnsoftMIM.ime", std::nullopt);
     module(kSystem32 + L"ZelnIme.ime", std::nullopt);
@@ -231,7 +165,11 @@ TEST_F(PreCheck, StopsAtTheFirstModuleThatCannotBeMovedAndPutsEveryModuleBack) {
     files.mapped.insert(kSysnative + L"ZelnsoftMIM.ime");
     files.locked.insert(kSystem32 + L"ZelnIme.ime");
 
-    EXPECT_EQ(ERR_PRECHECK, run());
+    EXPECT_EQ(ERR_PRECHECK, check());
+    struct NoSystemRecords final : SystemUndo {
+        bool undoChange(const JournalRecord&, InstallLog&) override { return false; }
+    } system;
+    EXPECT_TRUE(run.journal.undo(system));
 
     const std::wstring mim32 = kSystem32 + L"ZelnsoftMIM.ime", mim64 = kSysnative + L"ZelnsoftMIM.ime";
     EXPECT_EQ((std::vector<std::wstring>{L"move " + mim32 + L" to " + mim32 + L".1.old",
@@ -245,15 +183,17 @@ TEST_F(PreCheck, StopsAtTheFirstModuleThatCannotBeMovedAndPutsEveryModuleBack) {
     }
     EXPECT_EQ((std::set<std::wstring>{mim64}), files.mapped);
     EXPECT_TRUE(files.restartDeletions.empty());
-    EXPECT_EQ("Module cannot be moved aside: C:\\Windows\\System32\\ZelnIme.ime\r\n"
-              "Module put back: C:\\Windows\\Sysnative\\ZelnsoftMIM.ime\r\n"
-              "Module put back: C:\\Windows\\System32\\ZelnsoftMIM.ime\r\n",
-              log.text());
+    EXPECT_EQ((std::vector<std::wstring>{L"Cannot be set aside: C:\\Windows\\System32\\ZelnIme.ime",
+                                         L"Put back: C:\\Windows\\Sysnative\\ZelnsoftMIM.ime",
+                                         L"Put back: C:\\Windows\\System32\\ZelnsoftMIM.ime",
+                                         L"Undone: 3 changes, every one restored."}),
+              run.logLines());
 }
 
 TEST_F(PreCheck, TouchesNothingWhenNoModuleIsThere) {
-    EXPECT_EQ(RESULT_OK, run());
+    EXPECT_EQ(RESULT_OK, check());
     EXPECT_TRUE(files.removals.empty());
+    EXPECT_FALSE(run.journal.hasChanges());
 }
 
 TEST(RemoveEarlierEditionFiles, DeletesToolsInBothSystemFoldersThenTheDefaultFolders) {
@@ -265,8 +205,7 @@ TEST(RemoveEarlierEditionFiles, DeletesToolsInBothSystemFoldersThenTheDefaultFol
     files.addFile(kSysnative + L"ZelnIMECnvrt.dll");
     files.addFile(kSysnative + L"ZelnIme.ime");
 
-    FileLog log;
-    ModuleRemoval modules(files, kWindows, kSysWow64, log.log);
+    ModuleRemoval modules(files, kWindows);
     EXPECT_EQ(1, removeEarlierEditionFiles(files, modules, kWindows));
 
     const std::vector<std::wstring> firstTen(files.removals.begin(), files.removals.begin() + 10);

@@ -3,6 +3,7 @@
 
 #include "platform/fake/FakeDirectoryWalk.h"
 #include "platform/fake/FakeRegistry.h"
+#include "tests/unit/engine/JournalFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -69,10 +70,13 @@ TEST(RemoveSupersededProductKeys, DeletesTheEntryAndBothProductKeysLeafFirst) {
     EXPECT_EQ(0u, registry.openHandleCount());
 }
 
+// Through the install's journal, as the install runs it: until the install succeeds everything taken out
+// is only set aside, so the application folders stay; success deletes what was set aside, the module in use
+// at the restart, and then the folders.
 TEST(RemoveInstalledFiles, TakesTheModulesOfBothKindsAndTheDefaultFoldersOnly) {
-    FakeDirectoryWalk files;
-    InstallLog log;
-    ModuleRemoval modules(files, L"C:\\Windows", L"C:\\Windows\\SysWOW64", log);
+    enginetest::JournalOverFakes run;
+    FakeDirectoryWalk& files = run.files;
+    ModuleRemoval modules(run.journal.files(), L"C:\\Windows");
     for (const auto* folder : {L"C:\\Windows\\System32\\", L"C:\\Windows\\Sysnative\\"}) {
         files.addFile(std::wstring(folder) + L"ZelnIme.ime");
         files.addFile(std::wstring(folder) + L"ZelnImeTSF.ime");
@@ -83,11 +87,17 @@ TEST(RemoveInstalledFiles, TakesTheModulesOfBothKindsAndTheDefaultFoldersOnly) {
     files.addFile(L"C:\\Program Files (x86)\\Zelnsoft\\Update\\ZNService2.exe");
     files.addFile(L"D:\\Chosen\\Zelnsoft\\ZelnIME\\ZelnIme.exe");
 
-    EXPECT_EQ(1, removeInstalledFiles(files, modules, L"C:\\Windows"));
+    EXPECT_EQ(1, removeInstalledFiles(run.journal.files(), modules, L"C:\\Windows"));
+    for (const auto* folder : {L"C:\\Windows\\System32\\", L"C:\\Windows\\Sysnative\\"}) {
+        EXPECT_FALSE(run.journal.files().exists(std::wstring(folder) + L"ZelnIme.ime"));
+        EXPECT_TRUE(files.exists(std::wstring(folder) + L"ZelnIme.ime.1.old"));
+    }
+    EXPECT_TRUE(files.exists(L"C:\\Program Files (x86)\\Zelnsoft\\ZelnIME\\dict\\main.dic.1.old"));
 
+    EXPECT_FALSE(run.journal.commit());
     for (const auto* folder : {L"C:\\Windows\\System32\\", L"C:\\Windows\\Sysnative\\"}) {
         EXPECT_FALSE(files.exists(std::wstring(folder) + L"ZelnIme.ime"));
-        EXPECT_FALSE(files.exists(std::wstring(folder) + L"ZelnImeTSF.ime"));
+        EXPECT_FALSE(files.exists(std::wstring(folder) + L"ZelnIme.ime.1.old"));
     }
     EXPECT_EQ((std::vector<std::wstring>{L"C:\\Windows\\SysWOW64\\ZelnImeTSF.ime.1.old"}), files.restartDeletions);
     EXPECT_FALSE(files.exists(L"C:\\Program Files (x86)\\Zelnsoft\\ZelnIME"));

@@ -1,11 +1,13 @@
 // The engine over the real Windows layer: files by wide path, directory creation, the UTF-8 log written with
 // append-only access, the system facts Windows reports, and a package appended to a real PE32+ program found, extracted
 // and placed.
+#include "engine/ChangeJournal.h"
 #include "engine/FilePlacement.h"
 #include "engine/InstallLog.h"
 #include "engine/InstallerContext.h"
 #include "engine/Md5.h"
 #include "engine/PayloadExtraction.h"
+#include "platform/win32/Win32DirectoryWalk.h"
 #include "platform/win32/WindowsSystemFacts.h"
 #include "tools/pkgtool/PackageWriter.h"
 
@@ -159,8 +161,9 @@ TEST(WineEngine, PackageAppendedToARealPe32PlusProgramIsFoundExtractedAndPlaced)
     const std::string text = "placed under Windows";
     const std::vector<pkgtool::PackageFile> files = {
         {L"bin\\tool.txt", DEST_INSTALL, true, Bytes(text.begin(), text.end())},
-        {L"keep.txt", DEST_FONTS, false, Bytes(3000, 'k')},
+        {L"replaced.ttf", DEST_FONTS, false, Bytes(3000, 'k')},
         {L"v1.2\\user.dic", DEST_ROAMING, true, Bytes(100, 'u')},
+        {L"v1.2\\mine.dic", DEST_ROAMING, true, Bytes(100, 'p')},
     };
     const Bytes unpacked = pkgtool::decompressedPackage(files);
     const Bytes member = pkgtool::gzipMember(unpacked);
@@ -180,21 +183,35 @@ TEST(WineEngine, PackageAppendedToARealPe32PlusProgramIsFoundExtractedAndPlaced)
     context.directories[DEST_FONTS] = scratch / L"Fonts";
     context.directories[DEST_ROAMING] = scratch / L"Users\\first.last\\AppData\\Roaming";
     ASSERT_EQ(RESULT_OK, setInstallDirectory(context, scratch / L"Program Files\\Zelnsoft"));
+    const std::wstring roaming = scratch / L"Users\\first.last\\AppData\\Roaming\\v1.2\\";
     CreateDirectoryW((scratch / L"Fonts").c_str(), nullptr);
-    writeAll(scratch / L"Fonts\\keep.txt", {'o', 'l', 'd'});
+    writeAll(scratch / L"Fonts\\replaced.ttf", {'o', 'l', 'd'});
+    ASSERT_NE(ERR_CREATE_DIRECTORY, ensureDirectories(roaming + L"mine.dic", true));
+    writeAll(roaming + L"mine.dic", {'m', 'i', 'n', 'e'});
 
+    // Through the install's journal, kept in a folder of its own here.
+    platform::Win32DirectoryWalk walk;
+    const platform::WindowsSystemFacts facts(GetModuleHandleW(nullptr));
+    InstallLog log;
+    ChangeJournal journal(walk, facts, log);
+    ASSERT_TRUE(journal.begin(scratch / L"journal\\install.journal"));
     context.lastProgress = 5;
     ASSERT_EQ(RESULT_OK, extractPayload(context));
     EXPECT_EQ(45u, context.lastProgress);
     context.lastProgress = 55;
-    ASSERT_EQ(RESULT_OK, placeFiles(context));
+    ASSERT_EQ(RESULT_OK, placeFiles(context, journal));
     EXPECT_EQ(95u, context.lastProgress);
     EXPECT_EQ(RESULT_OK, verifyFiles(context));
+    EXPECT_EQ((Bytes{'o', 'l', 'd'}), readAll(scratch / L"Fonts\\replaced.ttf.1.old")) << "set aside until success";
+    EXPECT_FALSE(journal.commit());
     const Bytes placed = readAll(scratch / L"Program Files\\Zelnsoft\\bin\\tool.txt");
     EXPECT_EQ(text, std::string(placed.begin(), placed.end()));
-    EXPECT_EQ((Bytes{'o', 'l', 'd'}), readAll(scratch / L"Fonts\\keep.txt"));
-    EXPECT_EQ(Bytes(100, 'u'), readAll(scratch / L"Users\\first.last\\AppData\\Roaming\\v1.2\\user.dic"));
+    EXPECT_EQ(Bytes(3000, 'k'), readAll(scratch / L"Fonts\\replaced.ttf"));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((scratch / L"Fonts\\replaced.ttf.1.old").c_str()));
+    EXPECT_EQ(Bytes(100, 'u'), readAll(roaming + L"user.dic"));
+    EXPECT_EQ((Bytes{'m', 'i', 'n', 'e'}), readAll(roaming + L"mine.dic")) << "the user's own";
     EXPECT_FALSE(isDirectory(scratch / L"Program Files\\Zelnsoft\\tmp"));
+    EXPECT_FALSE(isDirectory(scratch / L"journal"));
 }
 
 }  // namespace

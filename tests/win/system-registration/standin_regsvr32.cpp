@@ -2,7 +2,9 @@
 // parameters exactly as given and the folder it was started in to the file that ZELN_REGSVR32_RECORD names
 // ("parameters:..." and "directory:..." lines), then does what Windows' regsvr32
 // does with "/s- [/u] module": calls the module's DllRegisterServer (DllUnregisterServer with "/u"). It
-// lingers a moment before it writes "done", so that a caller that did not wait would find no "done".
+// lingers a moment before it writes "done", so that a caller that did not wait would find no "done". When
+// ZELN_REGSVR32_HOLD names a file, it first waits (at most two minutes) until that file exists: a test holds
+// an install in its registration so.
 #include <windows.h>
 
 #include <cstdio>
@@ -39,11 +41,20 @@ std::wstring parameters() {
     return line;
 }
 
+void waitForRelease() {
+    const wchar_t* release = _wgetenv(L"ZELN_REGSVR32_HOLD");
+    for (int tenths = 0; release != nullptr && tenths < 1200; ++tenths) {
+        if (GetFileAttributesW(release) != INVALID_FILE_ATTRIBUTES) return;
+        Sleep(100);
+    }
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const std::wstring given = parameters();
     append(L"parameters:" + given);
+    waitForRelease();
     wchar_t directory[MAX_PATH] = {};
     const DWORD length = GetCurrentDirectoryW(MAX_PATH, directory);
     append(L"directory:" + std::wstring(directory, length < MAX_PATH ? length : 0));

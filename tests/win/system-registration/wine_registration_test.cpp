@@ -14,6 +14,7 @@
 #include "system/KeyboardLayoutRegistration.h"
 #include "system/TextServiceRegistration.h"
 #include "system/UninstallEntry.h"
+#include "tests/unit/engine/RecordedChanges.h"
 
 #include <windows.h>
 
@@ -142,7 +143,8 @@ protected:
     platform::LocalCalendar calendar;
     InstallLog log;
     InstallerContext context;
-    RegistrationServices services{registry, keyboardLayouts, shell, eudc, broadcast, facts, calendar, log};
+    RecordedChanges changes;
+    RegistrationServices services{registry, keyboardLayouts, shell, eudc, broadcast, facts, calendar, log, changes};
 };
 
 TEST_F(WineRegistrationTest, FontsProductKeysAndUninstallEntryReadBackFromTheRegistry) {
@@ -251,7 +253,7 @@ TEST_F(WineRegistrationTest, TextServiceBranchRunsRegsvr32OnTheModuleAndWaitsFor
 
     platform::GivenSystemFacts windows10;
     windows10.version = {10, 0, platform::PRODUCT_WORKSTATION};
-    RegistrationServices onWindows10{registry, keyboardLayouts, shell, eudc, broadcast, windows10, calendar, log};
+    RegistrationServices onWindows10{registry, keyboardLayouts, shell, eudc, broadcast, windows10, calendar, log, changes};
     EXPECT_EQ(0, registerInputMethod(onWindows10));
 
     std::ifstream stream(std::filesystem::path(record), std::ios::binary);

@@ -1,7 +1,9 @@
-// The outdated-module pre-check and the removal of earlier editions' files on real files under Wine:
-// modules with and without version resources in System32 and Sysnative, modules in use, and program folder
-// trees.
+// The outdated-module pre-check and the removal of earlier editions' files on real files under Wine, through
+// the install's journal as the install runs them: modules with and without version resources in System32 and
+// Sysnative, modules in use, and program folder trees; the journal's commit and undo on real files.
 #include "system/EarlierEditions.h"
+
+#include "engine/ChangeJournal.h"
 
 #include "platform/win32/Win32DirectoryWalk.h"
 #include "platform/win32/Win32VersionInfo.h"
@@ -69,6 +71,11 @@ std::wstring realPath(const std::wstring& windows, const std::wstring& folder, c
     return lowerCase(L"\\??\\" + windows + L"\\" + real + L"\\" + name);
 }
 
+// The pre-check journals no system records of its own.
+struct NoSystemRecords final : SystemUndo {
+    bool undoChange(const JournalRecord&, InstallLog&) override { return false; }
+};
+
 struct WineFiles : ::testing::Test {
     platform::Win32DirectoryWalk files;
     platform::Win32VersionInfo versions;
@@ -79,7 +86,15 @@ struct WineFiles : ::testing::Test {
     // A 64-bit process has no Sysnative; the folder made here stands in for the one a 32-bit installer sees.
     const std::wstring sysnative = windows + L"\\Sysnative\\";
     const std::wstring drive = windows.substr(0, windows.find_last_of(L'\\'));
-    ModuleRemoval modules{files, windows, facts.wow64SystemDirectory(), log};
+    ChangeJournal journal{files, facts, log};
+    ModuleRemoval modules{journal.files(), windows};
+
+    WineFiles() { EXPECT_TRUE(journal.begin(drive + L"\\journal-test\\install.journal")); }
+    // A test that neither commits nor undoes leaves nothing of the journal behind.
+    ~WineFiles() override {
+        NoSystemRecords none;
+        journal.undo(none);
+    }
 };
 
 TEST_F(WineFiles, ReadsTheProductVersionOfARealModule) {
@@ -101,7 +116,11 @@ TEST_F(WineFiles, PreCheckKeepsPackagedModulesAndDeletesTheRestInBothSystemFolde
     ASSERT_TRUE(prefixfiles::writeFile(sysnative + L"ZelnsoftMIM.ime", "old"));
 
     EXPECT_EQ(RESULT_OK, clearOutdatedImeModules(versions, modules, kPackaged, kNextRevision));
+    EXPECT_TRUE(exists(sysnative + L"ZelnIme.ime.1.old")) << "only set aside until the install succeeds";
+    EXPECT_FALSE(journal.commit());
 
+    EXPECT_FALSE(exists(sysnative + L"ZelnIme.ime.1.old"));
+    EXPECT_FALSE(exists(drive + L"\\journal-test"));
     EXPECT_TRUE(exists(system32 + L"ZelnIme.ime"));
     EXPECT_FALSE(exists(sysnative + L"ZelnIme.ime"));
     EXPECT_FALSE(exists(system32 + L"ZelnImeTSF.ime"));
@@ -113,8 +132,9 @@ TEST_F(WineFiles, PreCheckKeepsPackagedModulesAndDeletesTheRestInBothSystemFolde
 }
 
 // Modules this program has loaded, as the input method's users have them loaded, cannot be deleted but are
-// set aside, and the system is told to delete them at restart by their real paths. A module held open without
-// delete sharing stops the pre-check, and every module goes back under its name.
+// set aside, and once the install succeeds the system is told to delete them at restart by their real paths.
+// A module held open without delete sharing stops the pre-check, and the undo puts every module back under its
+// name.
 TEST_F(WineFiles, PreCheckSetsAsideLoadedModulesAndPutsThemBackWhenOneIsHeldOpen) {
     const std::wstring loaded32 = system32 + L"ZelnsoftZelnCode.ime";
     const std::wstring loaded64 = sysnative + L"ZelnsoftZelnCode.ime";
@@ -132,6 +152,8 @@ TEST_F(WineFiles, PreCheckSetsAsideLoadedModulesAndPutsThemBackWhenOneIsHeldOpen
     ASSERT_NE(INVALID_HANDLE_VALUE, holder);
 
     EXPECT_EQ(ERR_PRECHECK, clearOutdatedImeModules(versions, modules, kPackaged, kPackaged));
+    NoSystemRecords system;
+    EXPECT_TRUE(journal.undo(system));
     for (const auto& path : {loaded32, loaded64, held}) {
         EXPECT_TRUE(exists(path)) << path;
         EXPECT_FALSE(exists(path + L".1.old")) << path;
@@ -139,7 +161,9 @@ TEST_F(WineFiles, PreCheckSetsAsideLoadedModulesAndPutsThemBackWhenOneIsHeldOpen
     EXPECT_TRUE(deletedAtRestart().empty());
 
     CloseHandle(holder);
+    ASSERT_TRUE(journal.begin(drive + L"\\journal-test\\install.journal"));
     EXPECT_EQ(RESULT_OK, clearOutdatedImeModules(versions, modules, kPackaged, kPackaged));
+    EXPECT_FALSE(journal.commit());
     for (const auto& path : {loaded32, loaded64, held}) EXPECT_FALSE(exists(path)) << path;
     EXPECT_FALSE(exists(held + L".1.old"));
     EXPECT_EQ((std::vector<std::wstring>{realPath(windows, L"System32", L"ZelnsoftZelnCode.ime.1.old"),
@@ -167,7 +191,9 @@ TEST_F(WineFiles, EarlierEditionFilesGoFromSystemFoldersAndDefaultProgramFolders
     ASSERT_TRUE(prefixfiles::writeFile(programs + L"ZelnIME\\readme.txt", "r"));
     ASSERT_TRUE(prefixfiles::writeFile(programs + L"Chosen\\mine.txt", "m"));
 
-    EXPECT_EQ(1, removeEarlierEditionFiles(files, modules, windows));
+    EXPECT_EQ(1, removeEarlierEditionFiles(journal.files(), modules, windows));
+    EXPECT_TRUE(exists(programs86 + L"ZelnIME\\dict\\main.dic.1.old")) << "only set aside until the install succeeds";
+    EXPECT_FALSE(journal.commit());
 
     for (const auto& folder : {system32, sysnative}) {
         for (const auto* name : {L"ZelnsoftZelnCode.ime", L"ZelnsoftMIM.ime", L"ZelnIMECnvrt.dll",

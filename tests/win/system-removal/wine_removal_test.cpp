@@ -1,7 +1,10 @@
-// Removal of earlier editions and of the installed edition on a real Wine prefix: layouts, preload list,
-// uninstall entries, settings and Windows Installer keys, and files, prepared here and checked afterwards.
+// Removal of earlier editions and of the installed edition on a real Wine prefix, through the install's
+// journal as the install runs them: layouts, preload list, uninstall entries, settings and Windows Installer
+// keys, and files, prepared here and checked once the install's commit is done, or after its undo.
 #include "system/EarlierEditions.h"
 #include "system/InstalledEdition.h"
+#include "system/JournaledRegistry.h"
+#include "system/SystemChanges.h"
 
 #include "platform/win32/Win32Broadcast.h"
 #include "platform/win32/Win32DirectoryWalk.h"
@@ -90,7 +93,30 @@ void layout(const std::wstring& id, const std::wstring& imeFile) {
     putString(HKEY_LOCAL_MACHINE, kLayouts + id, L"Layout File", L"kbdus.dll");
 }
 
-struct WineRemoval : ::testing::Test {
+// Every key below the path and every value with its type and bytes, one line each, in the order Windows
+// lists them.
+void dumpTree(HKEY root, const std::wstring& path, std::vector<std::wstring>& lines) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+    lines.push_back(path);
+    std::vector<wchar_t> name(16384);
+    std::vector<BYTE> data(65536);
+    for (DWORD index = 0;; ++index) {
+        DWORD nameLength = static_cast<DWORD>(name.size());
+        DWORD type = 0;
+        DWORD bytes = static_cast<DWORD>(data.size());
+        if (RegEnumValueW(key, index, name.data(), &nameLength, nullptr, &type, data.data(), &bytes) != ERROR_SUCCESS) {
+            break;
+        }
+        std::wstring line = path + L" | " + std::wstring(name.data(), nameLength) + L" | " + std::to_wstring(type) + L" |";
+        for (DWORD at = 0; at < bytes; ++at) line += L" " + std::to_wstring(data[at]);
+        lines.push_back(line);
+    }
+    RegCloseKey(key);
+    for (const std::wstring& subkey : subkeys(root, path)) dumpTree(root, path + L"\\" + subkey, lines);
+}
+
+struct WineRemoval : ::testing::Test, SystemUndo {
     platform::Win32Registry registry;
     platform::Win32KeyboardLayouts layouts;
     platform::Win32Broadcast broadcast;
@@ -98,7 +124,15 @@ struct WineRemoval : ::testing::Test {
     platform::Win32DirectoryWalk files;
     platform::WindowsSystemFacts facts{GetModuleHandleW(nullptr)};
     InstallLog log;
-    RemovalServices services{registry, layouts, broadcast, shell, files, facts, log};
+    ChangeJournal journal{files, facts, log};
+    JournaledRegistry journaledRegistry{registry, journal};
+    RemovalServices services{journaledRegistry, layouts, broadcast, shell, journal.files(), facts, log, journal};
+
+    WineRemoval() { EXPECT_TRUE(journal.begin(prefixfiles::windowsDirectory() + L"\\Temp\\journal\\install.journal")); }
+
+    bool undoChange(const JournalRecord& record, InstallLog& undoLog) override {
+        return undoSystemChange(UndoServices{registry, shell, layouts, broadcast}, record, undoLog);
+    }
 
     const std::wstring windows = prefixfiles::windowsDirectory();
     const std::wstring system32 = windows + L"\\System32\\";
@@ -118,6 +152,7 @@ TEST_F(WineRemoval, CleanPrefixFindsNothingAndSucceeds) {
     EXPECT_EQ(RESULT_OK, clearOutdatedImeModules(versions, modules, {7, 27, 1, 0}, {1, 3, 10, 0}));
     EXPECT_EQ(RESULT_OK, removeInstalledEdition(services));
     EXPECT_EQ(RESULT_OK, removeEarlierEditions(services));
+    EXPECT_FALSE(journal.commit());
 
     EXPECT_EQ(layoutsBefore, subkeys(HKEY_LOCAL_MACHINE, kLayouts));
     EXPECT_EQ(preloadBefore, preload());
@@ -157,6 +192,7 @@ TEST_F(WineRemoval, EarlierEditionIsGoneExceptWhatTheRemovalKeeps) {
     ASSERT_TRUE(prefixfiles::writeFile(programs86 + L"Update\\ZNService.exe", "s"));
 
     EXPECT_EQ(RESULT_OK, removeEarlierEditions(services));
+    EXPECT_FALSE(journal.commit());
 
     EXPECT_FALSE(hasKey(HKEY_LOCAL_MACHINE, kLayouts + L"E0010804"));
     EXPECT_FALSE(hasKey(HKEY_LOCAL_MACHINE, kLayouts + L"E0020804"));
@@ -202,6 +238,7 @@ TEST_F(WineRemoval, InstalledEditionIsTakenOutAndItsSettingsStay) {
     ASSERT_TRUE(prefixfiles::writeFile(programs + L"ZelnIME\\ZelnIme.exe", "e"));
 
     EXPECT_EQ(RESULT_OK, removeInstalledEdition(services));
+    EXPECT_FALSE(journal.commit());
 
     EXPECT_FALSE(hasKey(HKEY_LOCAL_MACHINE, kLayouts + L"E0210804"));
     EXPECT_FALSE(hasKey(HKEY_LOCAL_MACHINE, kLayouts + L"E0310850"));
@@ -217,6 +254,65 @@ TEST_F(WineRemoval, InstalledEditionIsTakenOutAndItsSettingsStay) {
     }
     EXPECT_FALSE(exists(programs86 + L"ZelnIME"));
     EXPECT_FALSE(exists(programs + L"ZelnIME"));
+}
+
+// Both removals over an installed edition and an earlier one, then undone on Wine's own registry and files:
+// every key and value (types and bytes), every preload slot and every file is as it was.
+TEST_F(WineRemoval, UndoingBothRemovalsPutsEveryKeyValueAndFileBack) {
+    layout(L"E0010804", L"ZelnsoftZelnCode.ime");
+    layout(L"E0210804", L"ZelnIme.ime");
+    layout(L"E0310850", L"ZelnIme.ime");
+    resetPreload({{L"1", L"00000409"}, {L"2", L"E0310850"}, {L"3", L"E0010804"}, {L"4", L"E0210804"}});
+    putString(HKEY_LOCAL_MACHINE, kUninstall + L"ZelnIME2016", L"DisplayName", L"earlier");
+    putString(HKEY_LOCAL_MACHINE, kUninstall + L"{BCC8EE5D-5517-4B72-A87D-8ADE002BC46C}", L"DisplayName", L"old");
+    putString(HKEY_CURRENT_USER, kSettings + L"ZelnIme", L"Dictionary", L"main");
+    for (const auto* product : {L"D5EE8CCB715527B48AD7A8ED00B24CC6", L"2B1082C96E710B747B9B6FA5030061B5"}) {
+        putString(HKEY_CURRENT_USER, kProducts + product + L"\\SourceList\\Net", L"1", L"C:\\setup\\");
+    }
+    HKEY binary = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, (kSettings + L"UnderCH").c_str(), 0, nullptr, 0,
+                                             KEY_ALL_ACCESS, nullptr, &binary, nullptr));
+    const BYTE bytes[] = {0, 1, 2, 0xFE, 0xFF};
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(binary, L"State", 0, REG_BINARY, bytes, sizeof bytes));
+    const DWORD number = 0x12345678;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegSetValueExW(binary, L"Count", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number));
+    RegCloseKey(binary);
+    for (const auto& folder : {system32, sysnative}) {
+        for (const auto* name : {L"ZelnIme.ime", L"ZelnsoftZelnCode.ime"}) {
+            ASSERT_TRUE(prefixfiles::writeFile(folder + name, "module"));
+        }
+    }
+    ASSERT_TRUE(prefixfiles::writeFile(programs86 + L"ZelnIME\\dict\\main.dic", "d"));
+    const auto registryNow = [] {
+        std::vector<std::wstring> lines;
+        for (const auto& [root, path] : std::vector<std::pair<HKEY, std::wstring>>{
+                 {HKEY_LOCAL_MACHINE, kLayouts.substr(0, kLayouts.size() - 1)},
+                 {HKEY_LOCAL_MACHINE, kUninstall.substr(0, kUninstall.size() - 1)},
+                 {HKEY_CURRENT_USER, kPreload},
+                 {HKEY_CURRENT_USER, kSettings.substr(0, kSettings.size() - 1)},
+                 {HKEY_CURRENT_USER, kProducts.substr(0, kProducts.size() - 1)}}) {
+            dumpTree(root, path, lines);
+        }
+        return lines;
+    };
+    const std::vector<std::wstring> before = registryNow();
+
+    EXPECT_EQ(RESULT_OK, removeInstalledEdition(services));
+    EXPECT_EQ(RESULT_OK, removeEarlierEditions(services));
+    ASSERT_NE(before, registryNow());
+    ASSERT_FALSE(exists(programs86 + L"ZelnIME\\dict\\main.dic"));
+    EXPECT_TRUE(journal.undo(*this));
+
+    EXPECT_EQ(before, registryNow());
+    for (const auto& folder : {system32, sysnative}) {
+        for (const auto* name : {L"ZelnIme.ime", L"ZelnsoftZelnCode.ime"}) {
+            EXPECT_TRUE(exists(folder + name)) << folder << name;
+            EXPECT_FALSE(exists(folder + name + L".1.old")) << folder << name;
+        }
+    }
+    EXPECT_TRUE(exists(programs86 + L"ZelnIME\\dict\\main.dic"));
+    EXPECT_FALSE(exists(windows + L"\\Temp\\journal"));
 }
 
 }  // namespace

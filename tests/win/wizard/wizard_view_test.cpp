@@ -6,10 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/CInstallerWindow.h"
@@ -18,29 +20,39 @@
 #include "engine/InstallSequence.h"
 #include "engine/InstallerEngine.h"
 #include "platform/GivenSystemFacts.h"
+#include "platform/win32/ScopedHandle.h"
+#include "platform/win32/Win32DirectoryWalk.h"
 #include "tests/win/toolkit/toolkit_test_support.h"
 #include "toolkit/UIResources.h"
 #include "tools/pkgtool/PackageWriter.h"
 
 namespace {
 
+using platform::ScopedHandle;
 using pkgtool::Bytes;
 
-// Counts what the install sequence asks of the system; every step succeeds.
+// Counts what the install sequence asks of the system; every step succeeds. The registration can be held
+// until the test lets it go on.
 class CountingSteps final : public SystemSteps {
 public:
     int runs = 0;
+    std::function<void()> duringRegistration;
     void stopRunningServices() override { ++runs; }
     bool notifyImeBeforeInstall() override { return true; }
-    InstallResult clearOutdatedImeModules(const PackageVersion&, const PackageVersion&, InstallLog&) override {
+    InstallResult clearOutdatedImeModules(const PackageVersion&, const PackageVersion&, ChangeJournal&,
+                                          InstallLog&) override {
         return 0;
     }
-    void removeInstalledEdition(InstallLog&) override {}
-    void removeEarlierEditions(InstallLog&) override {}
-    InstallResult registerFontsAndProductKeys(const InstallerContext&, InstallLog&) override { return 0; }
-    void writeProductRegistration(const InstallerContext&, InstallLog&) override {}
-    void writeUninstallEntry(const InstallerContext&, InstallLog&) override {}
+    void removeInstalledEdition(ChangeJournal&, InstallLog&) override {}
+    void removeEarlierEditions(ChangeJournal&, InstallLog&) override {}
+    InstallResult registerFontsAndProductKeys(const InstallerContext&, ChangeJournal&, InstallLog&) override {
+        if (duringRegistration) duringRegistration();
+        return 0;
+    }
+    void writeProductRegistration(const InstallerContext&, ChangeJournal&, InstallLog&) override {}
+    void writeUninstallEntry(const InstallerContext&, ChangeJournal&, InstallLog&) override {}
     void notifyImeAfterInstall() override {}
+    bool undoChange(const JournalRecord&, InstallLog&) override { return true; }
 };
 
 std::wstring temporaryFolder() {
@@ -95,7 +107,7 @@ struct Wizard {
         facts.systemWindowsDir = scratch + L"\\Windows";
         facts.roaming = scratch + L"\\Users\\u\\AppData\\Roaming";
         facts.module = program;
-        window = std::make_unique<CInstallerWindow>(InstallerParts{engine, facts, steps});
+        window = std::make_unique<CInstallerWindow>(InstallerParts{engine, facts, files, steps});
         parkPointer();
         window->createTopLevel(GetModuleHandleW(nullptr), 0, WS_EX_APPWINDOW,
                                WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, kInstallerWindowClass);
@@ -107,6 +119,7 @@ struct Wizard {
 
     std::wstring scratch = temporaryFolder();
     platform::GivenSystemFacts facts;
+    platform::Win32DirectoryWalk files;
     InstallerEngine engine;
     CountingSteps steps;
     std::unique_ptr<CInstallerWindow> window;
@@ -367,6 +380,18 @@ TEST_P(WineWizardAtScale, NotificationsSwitchPagesAndMoveTheBar) {
         EXPECT_EQ(outcome.writesCode, resultCodeInk(&view) > 20) << "result " << outcome.result;
         EXPECT_EQ(0, versionInk(&view)) << "result " << outcome.result;
     }
+
+    // A success the next restart completes has its own page and tells deployment tools so.
+    for (const auto& [kind, picture, exitCode] : {std::tuple{RESTART_COMPLETES, PICTURE_SUCCESS_RESTART, 3010},
+                                                  std::tuple{INSTALL_COMPLETE, PICTURE_SUCCESS, 0}}) {
+        UIInstallerView::onEngineMessage(WM_INSTALL_SUCCESS, kind, 0);
+        pumpQueued();
+        EXPECT_TRUE(showsPicture(&view, picture)) << "success " << kind;
+        EXPECT_FALSE(showsPicture(&view, kind == RESTART_COMPLETES ? PICTURE_SUCCESS : PICTURE_SUCCESS_RESTART));
+        EXPECT_EQ(exitCode, view.exitCode());
+        EXPECT_EQ(-1, UIInstallerView::shownFailureCode());
+        EXPECT_FALSE(view.recommendLink()->isHidden());
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(DisplayScales, WineWizardAtScale, ::testing::Values(1.0f, 2.0f));
@@ -440,6 +465,38 @@ TEST(WineWizard, InstallButtonRunsOneInstallToTheSuccessPageHoweverOftenItIsPres
     pumpQueued();
     EXPECT_TRUE(showsPicture(&view, PICTURE_SUCCESS));
     EXPECT_EQ(0, versionInk(&view));
+}
+
+// Closed during the install (the close button, Alt+F4 or the taskbar all close the window): the window goes at
+// once, the install stops at its next step and undoes what it placed, and the program ends with 1602 when it
+// has.
+TEST(WineWizard, ClosingDuringTheInstallHidesTheWindowUndoesTheInstallAndExitsWith1602) {
+    const std::wstring folder = temporaryFolder();
+    Wizard wizard(writeInstaller(folder));
+    wizard.window->setHidden(false);
+    UIInstallerView& view = *wizard.view;
+    const ScopedHandle registering(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    const ScopedHandle goOn(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    wizard.steps.duringRegistration = [&] {
+        SetEvent(registering.get());
+        WaitForSingleObject(goOn.get(), 30000);
+    };
+    const std::wstring installDirectory = wizard.scratch + L"\\Program Files (x86)\\Zelnsoft";
+    const std::wstring placed = installDirectory + L"\\ZelnIME\\readme.txt";
+
+    view.handleAction(ACTION_INSTALL, view.installButton());
+    ASSERT_TRUE(pumpUntil([&] { return WaitForSingleObject(registering.get(), 0) == WAIT_OBJECT_0; }, 30000));
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(placed.c_str())) << "placed before the registration";
+    EXPECT_TRUE(view.installRunning());
+    SendMessageW(wizard.window->handle(), WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindowVisible(wizard.window->handle()));
+    EXPECT_TRUE(IsWindow(wizard.window->handle())) << "the window stays until the install has stopped";
+    SetEvent(goOn.get());
+
+    ASSERT_TRUE(pumpUntil([&] { return !view.installRunning(); }, 30000));
+    EXPECT_EQ(1602, view.exitCode());
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(placed.c_str())) << "what was placed is taken away";
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((installDirectory + L"\\tmp").c_str()));
 }
 
 }  // namespace
