@@ -214,9 +214,11 @@ TEST(WineWizard, WindowHelpersCentreAtTheScaleReadTheDisplaysDpiAndBoundTheDragS
         EXPECT_EQ(screen.x, centred.x) << screen.screenWidth << " x " << screen.screenHeight << " at " << screen.scale;
         EXPECT_EQ(screen.y, centred.y) << screen.screenWidth << " x " << screen.screenHeight << " at " << screen.scale;
     }
-    // The test's prefix runs at Wine's default of 96 dots per inch.
+    // The test's prefix runs at Wine's default of 96 dots per inch. Wine's shcore answers that system DPI for
+    // every monitor too: the first scale of a Windows without GetDpiForWindow comes from there.
     Wizard wizard(L"C:\\absent\\setup.exe");
     EXPECT_EQ(1.0f, displayScale(wizard.window->handle()));
+    EXPECT_EQ(96u, monitorDpi(wizard.window->handle()));
     EXPECT_TRUE(isInDragStrip(20, 10));
     EXPECT_TRUE(isInDragStrip(100, 39));
     EXPECT_FALSE(isInDragStrip(100, 9));
