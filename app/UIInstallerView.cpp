@@ -202,8 +202,10 @@ void UIInstallerView::beginInstall() {
     addChild(progressView_);
 
     // The worker ends by itself after its last notification; nothing waits for it, and closing the
-    // window ends the process with the worker wherever it stands.
-    startInstall(parts_.engine, directory, parts_.steps);
+    // window ends the process with the worker wherever it stands. An install that could not start has no
+    // worker to report its end: the general failure page says so at once, and an unattended wizard still
+    // closes itself.
+    if (!startInstall(parts_.engine, directory, parts_.steps)) showFailure(EXIT_INSTALL_FAILURE);
 }
 
 void UIInstallerView::onEngineMessage(int message, int wParam, int) {

@@ -49,7 +49,7 @@ public:
     // or failure page shows (the wizard run with "/passive").
     void installWithoutClick();
     // What the program exits with when it ends now: 1602 until the install has ended, then 0 for success or
-    // the failure's result code.
+    // the failure's result code; 1603 when the install could not be started.
     int exitCode() const { return exitCode_; }
 
     void handleAction(int32_t action, MGObject* sender) override;

@@ -16,7 +16,6 @@ public:
         callback_ = callback;
         return window_.create(ENGINE_WINDOW_NAME, WM_INSTALL_BEGIN, WM_INSTALL_PROGRESS, &deliver, this);
     }
-    bool exists() const { return window_.exists(); }
     void engineMessage(int message, int wParam, int lParam) override { window_.send(message, wParam, lParam); }
 
 private:
@@ -70,8 +69,10 @@ std::unique_ptr<platform::Thread> startInstall(InstallerEngine& engine, const st
                                                SystemSteps& steps) {
     InstallerContext& context = engine.context();
     installDirectoryResult = setInstallDirectory(context, installDirectory);
-    if (engine.callback() && messageWindowListener.createMessageWindow(engine.callback()) &&
-        messageWindowListener.exists()) {
+    if (engine.callback()) {
+        // Without its window nobody would hear the install: an unattended run would wait for its outcome for
+        // ever. The install is refused before anything changes.
+        if (!messageWindowListener.createMessageWindow(engine.callback())) return nullptr;
         context.listener = &messageWindowListener;
     }
     return platform::startThread([&engine, &steps] { runInstall(engine, steps); });
