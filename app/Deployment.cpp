@@ -6,6 +6,8 @@ namespace {
 
 bool isWhiteSpace(wchar_t c) { return c == L' ' || c == L'\t'; }
 
+bool isOption(const std::wstring& name, const wchar_t* option) { return platform::equalsIgnoringAsciiCase(name, option); }
+
 // The option's name without its "/" or "-"; empty for a word that is no option.
 std::wstring optionName(const std::wstring& argument) {
     if (argument.size() < 2 || (argument[0] != L'/' && argument[0] != L'-')) return {};
@@ -15,12 +17,14 @@ std::wstring optionName(const std::wstring& argument) {
 }  // namespace
 
 const wchar_t kUsageText[] =
-    L"ZelnIMESetup [/quiet | /passive] [/log FILE] [/?]\n"
+    L"ZelnIMESetup [/quiet | /passive] [/norestart] [/log FILE] [/?]\n"
     L"\n"
     L"/quiet\n"
     L"      Installs with no window at all; the agreement counts as accepted.\n"
     L"/passive\n"
     L"      Installs without a click, showing only the progress; closes itself.\n"
+    L"/norestart\n"
+    L"      Changes nothing: the installer never restarts the computer itself.\n"
     L"/log FILE\n"
     L"      Writes the install log to FILE and keeps it.\n"
     L"/?\n"
@@ -67,23 +71,26 @@ std::vector<std::wstring> splitCommandLine(const std::wstring& commandLine) {
 
 bool parseCommandLine(const std::wstring& commandLine, InstallerOptions& options) {
     options = InstallerOptions{};
+    bool understood = true;
     bool logGiven = false;
     const std::vector<std::wstring> arguments = splitCommandLine(commandLine);
     for (std::size_t index = 0; index < arguments.size(); ++index) {
         const std::wstring name = optionName(arguments[index]);
-        if (platform::equalsIgnoringAsciiCase(name, L"quiet")) {
+        if (isOption(name, L"quiet")) {
             options.quiet = true;
-        } else if (platform::equalsIgnoringAsciiCase(name, L"passive")) {
+        } else if (isOption(name, L"passive")) {
             options.passive = true;
         } else if (name == L"?") {
             options.usage = true;
-        } else if (platform::equalsIgnoringAsciiCase(name, L"log")) {
-            if (logGiven || index + 1 >= arguments.size() || arguments[index + 1].empty()) return false;
+        } else if (isOption(name, L"log")) {
+            // The next word is the file, whatever it looks like.
+            const bool fileGiven = index + 1 < arguments.size() && !arguments[index + 1].empty();
+            understood = understood && fileGiven && !logGiven;
             logGiven = true;
-            options.logFile = arguments[++index];
-        } else {
-            return false;
+            if (index + 1 < arguments.size()) options.logFile = arguments[++index];
+        } else if (!isOption(name, L"norestart")) {
+            understood = false;
         }
     }
-    return !(options.quiet && options.passive);
+    return understood && !(options.quiet && options.passive);
 }

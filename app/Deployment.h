@@ -11,12 +11,17 @@ constexpr int EXIT_INSTALL_FAILURE = 1603;            // the install could not e
 constexpr int EXIT_INSTALL_ALREADY_RUNNING = 1618;    // another installer runs on this machine
 constexpr int EXIT_INVALID_COMMAND_LINE = 1639;       // an option it does not understand
 
-// What the command line asks for. Options start with "/" or "-" and ignore case.
+// What the command line asks for. Options start with "/" or "-" and ignore case. "/norestart", which
+// deployment tools give every installer, is accepted and changes nothing: this one never restarts the
+// computer itself.
 struct InstallerOptions {
     bool quiet = false;    // "/quiet": no window at all, the agreement taken as accepted
     bool passive = false;  // "/passive": the wizard installs without a click and closes itself
     bool usage = false;    // "/?": the usage, nothing installed
     std::wstring logFile;  // "/log FILE": the install log goes to FILE and is kept
+
+    // Nobody may be there to read a message box: one would hold the deployment for ever.
+    bool unattended() const { return quiet || passive; }
 };
 
 // The arguments of a command line (without the program's name), split as Windows' C runtime splits them:
@@ -26,7 +31,8 @@ struct InstallerOptions {
 std::vector<std::wstring> splitCommandLine(const std::wstring& commandLine);
 
 // False for a command line the installer does not understand: an unknown option or word, "/log" without a
-// file or given twice, or both "/quiet" and "/passive".
+// file or given twice, or both "/quiet" and "/passive". Every word is read even then, so that the options
+// tell whether the run is unattended wherever "/quiet" or "/passive" stands.
 bool parseCommandLine(const std::wstring& commandLine, InstallerOptions& options);
 
 // The text of the usage message box.

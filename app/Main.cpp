@@ -69,10 +69,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
     // Before anything loads a DLL on the program's behalf: never from the download folder it runs in.
     platform::restrictLibrarySearchToSystem();
 
+    // An unattended run shows no box, whatever else the command line holds: nobody would press its button.
     InstallerOptions options;
     const bool understood = parseCommandLine(commandLine != nullptr ? commandLine : L"", options);
     if (!understood || options.usage) {
-        if (!options.quiet) showUsage();
+        if (!options.unattended()) showUsage();
         return understood ? 0 : EXIT_INVALID_COMMAND_LINE;
     }
     platform::ScopedHandle installLock;
@@ -82,12 +83,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
     }
     std::wstring logPath;
     if (!options.logFile.empty() && (logPath = prepareDeploymentLog(options.logFile)).empty()) {
-        if (!options.quiet) showUsage();
+        if (!options.unattended()) showUsage();
         return EXIT_INVALID_COMMAND_LINE;
     }
 
     platform::WindowsPlatform windows(GetModuleHandleW(nullptr));
-    if (options.quiet || options.passive) windows.runUnattended();
+    if (options.unattended()) windows.runUnattended();
     InstallSystemSteps steps(windows.services());
     InstallerEngine engine;
     if (!logPath.empty()) engine.log().setDeploymentLogPath(logPath);

@@ -51,7 +51,8 @@ nothing_installed() {
   ! uninstall_entry_names_version || { echo "the uninstall entry is there"; return 1; }
 }
 
-# 1. A command line it does not understand: the usage in a message box (none with /quiet), nothing changed, 1639.
+# 1. A command line it does not understand: the usage in a message box (none with /quiet or /passive anywhere on
+# it), nothing changed, 1639. A run that waited on a box would never end by itself.
 usage_for_unknown_option() {
   start_through_launcher "$setup" /silent
   wizard_find_window || return 1
@@ -62,6 +63,8 @@ usage_for_unknown_option() {
   wait_for_exit_code 30 && exit_code_is 1639
 }
 check "an unknown option shows the usage and exits with 1639" usage_for_unknown_option
+run_to_end "$setup" /bogus /quiet
+check "an unknown option before /quiet exits with 1639 by itself, without a box" exit_code_is 1639
 run_to_end "$setup" /quiet /log
 check "/quiet with /log but no file exits with 1639 at once, without a box" exit_code_is 1639
 run_to_end "$setup" -QUIET /passive
@@ -73,14 +76,15 @@ run_to_end "$damaged" /quiet
 check "/quiet on a damaged installer exits with the failure page's code 6" exit_code_is 6
 check "and changes nothing" nothing_installed
 
-# 3. The unattended install: no window at all while it runs (a running input method holds it at its first
-# notice for a while, so that the screen is looked at mid-install), every entry placed, 0.
+# 3. The unattended install as deployment tools start it, with /norestart: no window at all while it runs (a
+# running input method holds it at its first notice for a while, so that the screen is looked at mid-install),
+# every entry placed, 0.
 "$wine" "$ime_standin" 'C:\standin.log' 'RUDERADOD_MSGWND{28b83e81-2466-47a2-a12d-95bcd38b237e}' \
   --answer-3002-after 6000 >/dev/null 2>&1 &
 standin=$!
 for _ in $(seq 100); do grep -q ready "$prefix/drive_c/standin.log" 2>/dev/null && break; sleep 0.1; done
 quiet_install_shows_nothing() {
-  start_through_launcher "$setup" /quiet
+  start_through_launcher "$setup" /norestart /quiet
   local _
   for _ in $(seq 100); do grep -q 3002 "$prefix/drive_c/standin.log" 2>/dev/null && break; sleep 0.1; done
   grep -q 3002 "$prefix/drive_c/standin.log" || { echo "the install never told the input method"; return 1; }
@@ -88,7 +92,7 @@ quiet_install_shows_nothing() {
   [[ $(installer_windows) -eq 0 ]] || { echo "a window of the installer shows"; return 1; }
   wait_for_exit_code 120 && exit_code_is 0
 }
-check "/quiet installs with no window and exits with 0" quiet_install_shows_nothing
+check "/norestart /quiet installs with no window and exits with 0" quiet_install_shows_nothing
 kill "$standin" 2>/dev/null
 check "every entry is in place after the quiet install" \
   "$here/../install/check_install.py" --wow64 "$prefix" "$manifest" installed

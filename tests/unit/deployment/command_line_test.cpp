@@ -47,14 +47,36 @@ TEST(CommandLine, OptionsInEitherPrefixAndAnyCase) {
     EXPECT_TRUE(parseCommandLine(L"/log -quiet", options));
     EXPECT_EQ(L"-quiet", options.logFile);
     EXPECT_FALSE(options.quiet);
+    // Deployment tools give "/norestart" to every installer, before or after the others.
+    for (const wchar_t* line : {L"/norestart /quiet", L"/passive -NoRestart"}) {
+        EXPECT_TRUE(parseCommandLine(line, options)) << line;
+        EXPECT_TRUE(options.unattended()) << line;
+    }
 }
 
-TEST(CommandLine, RefusesWhatItDoesNotUnderstand) {
-    for (const wchar_t* refused : {L"quiet", L"/q", L"/silent", L"/quiet extra", L"/", L"-", L"/log", L"/quiet /log",
-                                   L"/log \"\"", L"/log a.log /log b.log", L"/quiet /passive", L"/passive -QUIET",
-                                   L"--quiet", L"/quiet:yes", L"//quiet"}) {
+// Refused, whatever the order of the words: and "/quiet" or "/passive" anywhere still says that nobody is
+// there to read a box.
+TEST(CommandLine, RefusesWhatItDoesNotUnderstandAndStillTellsAnUnattendedRun) {
+    const struct {
+        const wchar_t* line;
+        bool quiet, passive;
+    } refused[] = {
+        {L"quiet", false, false},           {L"/q", false, false},
+        {L"/silent", false, false},         {L"/", false, false},
+        {L"-", false, false},               {L"/log", false, false},
+        {L"/log \"\"", false, false},       {L"--quiet", false, false},
+        {L"/quiet:yes", false, false},      {L"//quiet", false, false},
+        {L"/quiet extra", true, false},     {L"/bogus /quiet", true, false},
+        {L"/quiet /log", true, false},      {L"/log a.log /log b.log -QUIET", true, false},
+        {L"/silent /passive", false, true}, {L"/passive /silent", false, true},
+        {L"/passive /log \"\"", false, true}, {L"/log \"\" /passive", false, true},
+        {L"/quiet /passive", true, true},   {L"/passive -QUIET /norestart", true, true},
+    };
+    for (const auto& line : refused) {
         InstallerOptions options;
-        EXPECT_FALSE(parseCommandLine(refused, options)) << refused;
+        EXPECT_FALSE(parseCommandLine(line.line, options)) << line.line;
+        EXPECT_EQ(line.quiet, options.quiet) << line.line;
+        EXPECT_EQ(line.passive, options.passive) << line.line;
     }
 }
 
