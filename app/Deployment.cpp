@@ -31,8 +31,11 @@ const wchar_t kUsageText[] =
     L"      Shows this text.\n"
     L"Options may also start with \"-\" and are not case-sensitive.\n"
     L"\n"
-    L"Exit codes: 0 installed; 1602 closed by the user; 1618 another install is running; 1639 command line not "
-    L"understood; any other number is the result code of a failed install.";
+    L"Exit codes: 0 installed; 1602 closed by the user; 1603 the install could not be started; 1618 another "
+    L"install is running; 1622 the log file cannot be written; 1639 command line not understood; any other "
+    L"number is the result code of a failed install.";
+
+const wchar_t kLogFailureText[] = L"The log file given with /log cannot be created or written. Nothing was installed.";
 
 std::vector<std::wstring> splitCommandLine(const std::wstring& commandLine) {
     std::vector<std::wstring> arguments;

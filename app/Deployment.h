@@ -9,6 +9,7 @@
 constexpr int EXIT_INSTALL_USEREXIT = 1602;           // the wizard was closed before the install ended
 constexpr int EXIT_INSTALL_FAILURE = 1603;            // the install could not even be started
 constexpr int EXIT_INSTALL_ALREADY_RUNNING = 1618;    // another installer runs on this machine
+constexpr int EXIT_INSTALL_LOG_FAILURE = 1622;        // the "/log" file cannot be created or written
 constexpr int EXIT_INVALID_COMMAND_LINE = 1639;       // an option it does not understand
 
 // What the command line asks for. Options start with "/" or "-" and ignore case. "/norestart", which
@@ -35,5 +36,6 @@ std::vector<std::wstring> splitCommandLine(const std::wstring& commandLine);
 // tell whether the run is unattended wherever "/quiet" or "/passive" stands.
 bool parseCommandLine(const std::wstring& commandLine, InstallerOptions& options);
 
-// The text of the usage message box.
+// The texts of the message boxes: the usage, and a "/log" file that cannot be created or written.
 extern const wchar_t kUsageText[];
+extern const wchar_t kLogFailureText[];

@@ -1,5 +1,6 @@
 #include "engine/InstallLog.h"
 
+#include "engine/InstallerContext.h"
 #include "platform/Files.h"
 
 #include <string>
@@ -37,9 +38,13 @@ void InstallLog::writeLogLine(const wchar_t* format, std::initializer_list<LogAr
     }
 }
 
-void InstallLog::setDeploymentLogPath(const std::wstring& path) {
+bool InstallLog::startDeploymentLog(const std::wstring& path) {
+    if (ensureDirectories(path, true) == ERR_CREATE_DIRECTORY) return false;
+    platform::File created(path, platform::FileMode::Write);
+    if (!created.isOpen() || !created.close()) return false;
     path_ = path;
     kept_ = true;
+    return true;
 }
 
 void InstallLog::deleteLogFile() {

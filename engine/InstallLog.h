@@ -37,9 +37,11 @@ public:
     void setLogPath(const std::wstring& path);
     const std::wstring& logPath() const { return path_; }
 
-    // The file that whoever deploys the installer asked for: every line goes there instead of "ins.log", and
-    // it is kept after a successful install too.
-    void setDeploymentLogPath(const std::wstring& path);
+    // Starts the file that whoever deploys the installer asked for, given by its full path: its folders are
+    // made and the file is created anew, empty. Every line then goes there instead of "ins.log", and it is
+    // kept after a successful install too. False, and the log left as it was, when the file cannot be created
+    // or written.
+    bool startDeploymentLog(const std::wstring& path);
     bool hasDeploymentLogPath() const { return kept_; }
 
     // Appends the formatted line and a line end; does nothing when the file cannot be opened.

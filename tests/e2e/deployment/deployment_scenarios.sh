@@ -52,7 +52,8 @@ nothing_installed() {
 }
 
 # 1. A command line it does not understand: the usage in a message box (none with /quiet or /passive anywhere on
-# it), nothing changed, 1639. A run that waited on a box would never end by itself.
+# it), nothing changed, 1639. A /log file that cannot be made: 1622, and no box in an unattended run. A run that
+# waited on a box would never end by itself.
 usage_for_unknown_option() {
   start_through_launcher "$setup" /silent
   wizard_find_window || return 1
@@ -69,6 +70,8 @@ run_to_end "$setup" /quiet /log
 check "/quiet with /log but no file exits with 1639 at once, without a box" exit_code_is 1639
 run_to_end "$setup" -QUIET /passive
 check "/quiet with /passive exits with 1639" exit_code_is 1639
+run_to_end "$setup" /passive /log 'C:\deploy\setup.exe\install.log'
+check "a /log file whose folder is a file: /passive exits with 1622 by itself, without a box" exit_code_is 1622
 check "none of them installed anything" nothing_installed
 
 # 2. A damaged installer, unattended: its result code, and nothing changed.
