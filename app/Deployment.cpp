@@ -1,12 +1,25 @@
 #include "app/Deployment.h"
 
+#include "engine/InstallerEngine.h"
 #include "platform/TextCompare.h"
 
 namespace {
 
 bool isWhiteSpace(wchar_t c) { return c == L' ' || c == L'\t'; }
 
-bool isOption(const std::wstring& name, const wchar_t* option) { return platform::equalsIgnoringAsciiCase(name, option); }
+bool isOption(const std::wstring& name, const wchar_t* option) {
+    return platform::equalsIgnoringAsciiCase(name, option);
+}
+
+// What an exit code that ends a run after it began tells the deployment.
+const wchar_t* outcomeMeaning(int exitCode) {
+    switch (exitCode) {
+        case 0: return L"installed";
+        case EXIT_INSTALL_USEREXIT: return L"the wizard was closed before the install ended";
+        case EXIT_INSTALL_FAILURE: return L"the install could not be started";
+        default: return L"the install failed with this result code";
+    }
+}
 
 // The option's name without its "/" or "-"; empty for a word that is no option.
 std::wstring optionName(const std::wstring& argument) {
@@ -96,4 +109,12 @@ bool parseCommandLine(const std::wstring& commandLine, InstallerOptions& options
         }
     }
     return understood && !(options.quiet && options.passive);
+}
+
+void recordOutcome(InstallerEngine& engine, int exitCode) {
+    InstallLog& log = engine.log();
+    if (!log.hasDeploymentLogPath()) return;
+    // A package that could not be located leaves an emptied record: no system to name.
+    if (!log.wroteLine() && engine.context().initResult == RESULT_OK) log.writeSystemLine(engine.context());
+    log.writeLogLine(L"Exit code : %d, %s.", {exitCode, outcomeMeaning(exitCode)});
 }

@@ -12,6 +12,8 @@ constexpr int EXIT_INSTALL_ALREADY_RUNNING = 1618;    // another installer runs 
 constexpr int EXIT_INSTALL_LOG_FAILURE = 1622;        // the "/log" file cannot be created or written
 constexpr int EXIT_INVALID_COMMAND_LINE = 1639;       // an option it does not understand
 
+class InstallerEngine;
+
 // What the command line asks for. Options start with "/" or "-" and ignore case. "/norestart", which
 // deployment tools give every installer, is accepted and changes nothing: this one never restarts the
 // computer itself.
@@ -35,6 +37,12 @@ std::vector<std::wstring> splitCommandLine(const std::wstring& commandLine);
 // file or given twice, or both "/quiet" and "/passive". Every word is read even then, so that the options
 // tell whether the run is unattended wherever "/quiet" or "/passive" stands.
 bool parseCommandLine(const std::wstring& commandLine, InstallerOptions& options);
+
+// Ends the deployment's log (none for "ins.log") with the run's exit code and what it means. A run that ended
+// before its install wrote a line (the install folder unusable, the install not started, the wizard closed on
+// its first page) first gets the system line where the engine still knows it, so that the log says where it
+// ran.
+void recordOutcome(InstallerEngine& engine, int exitCode);
 
 // The texts of the message boxes: the usage, and a "/log" file that cannot be created or written.
 extern const wchar_t kUsageText[];

@@ -87,6 +87,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
     InstallSystemSteps steps(windows.services());
     const InstallerParts parts{engine, windows.facts(), steps};
     const int exitCode = options.quiet ? runQuietInstall(parts) : runWizard(instance, parts, options.passive);
+    recordOutcome(engine, exitCode);
     // The install worker may still be running and using the engine and the system steps: the process ends
     // here, the worker with it, without tearing down anything it might touch.
     ExitProcess(static_cast<UINT>(exitCode));

@@ -33,9 +33,13 @@ void InstallLog::setLogPath(const std::wstring& path) {
 }
 
 void InstallLog::writeLogLine(const wchar_t* format, std::initializer_list<LogArg> args) {
-    if (!path_.empty()) {
-        platform::appendTextLine(path_, formatLogLine(format, args));
+    if (!path_.empty() && platform::appendTextLine(path_, formatLogLine(format, args))) {
+        wroteLine_ = true;
     }
+}
+
+void InstallLog::writeSystemLine(const InstallerContext& context) {
+    writeLogLine(L"OS Type : %s %s bit.", {osTypeName(context.osType), archCodeName(context.archCode)});
 }
 
 bool InstallLog::startDeploymentLog(const std::wstring& path) {

@@ -59,8 +59,7 @@ void openInstallLog(InstallerEngine& engine) {
     const InstallerContext& context = engine.context();
     const std::wstring logPath = context.directories[DEST_ROAMING] + L"\\ins.log";
     if (!engine.log().hasDeploymentLogPath() && fitsPathBuffer(logPath)) engine.log().setLogPath(logPath);
-    engine.log().writeLogLine(L"OS Type : %s %s bit.",
-                              {osTypeName(context.osType), archCodeName(context.archCode)});
+    engine.log().writeSystemLine(context);
 }
 
 }  // namespace

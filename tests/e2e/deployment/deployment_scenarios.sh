@@ -74,9 +74,16 @@ run_to_end "$setup" /passive /log 'C:\deploy\setup.exe\install.log'
 check "a /log file whose folder is a file: /passive exits with 1622 by itself, without a box" exit_code_is 1622
 check "none of them installed anything" nothing_installed
 
-# 2. A damaged installer, unattended: its result code, and nothing changed.
-run_to_end "$damaged" /quiet
+# log_is FILE TEXT: the file holds the byte-order mark and exactly these lines (given with \r\n ends).
+log_is() {
+  cmp -s "$1" <(printf '\xef\xbb\xbf%b' "$2") || { od -c "$1" | head -8; false; }
+}
+
+# 2. A damaged installer, unattended: its result code, its /log file says so, and nothing changed.
+run_to_end "$damaged" /quiet /log 'C:\deploy logs\damaged.log'
 check "/quiet on a damaged installer exits with the failure page's code 6" exit_code_is 6
+check "and its /log file says so (no system line: the record of a package not found is emptied)" \
+  log_is "$prefix/drive_c/deploy logs/damaged.log" 'Exit code : 6, the install failed with this result code.\r\n'
 check "and changes nothing" nothing_installed
 
 # 3. The unattended install as deployment tools start it, with /norestart: no window at all while it runs (a
@@ -103,7 +110,7 @@ check "the uninstall entry is written" uninstall_entry_names_version
 check "the log is deleted after the quiet install" log_deleted
 
 # 4. The passive wizard: it installs without a click, shows its progress and closes itself after its last page;
-# its log goes where /log says, in the same bytes as "ins.log", and stays.
+# its log goes where /log says, in the same bytes as "ins.log", ends with the outcome, and stays.
 readonly deployment_log="$prefix/drive_c/deploy logs/zeln/install.log"
 passive_install_ends_by_itself() {
   start_through_launcher "$setup" /passive /log 'C:\deploy logs\zeln\install.log'
@@ -114,7 +121,8 @@ passive_install_ends_by_itself() {
 }
 deployment_log_kept() {
   head -c 3 "$deployment_log" | cmp -s - <(printf '\xef\xbb\xbf') &&
-    grep -q $'^\xef\xbb\xbfOS Type : Win7 x64 bit.\r$' "$deployment_log" ||
+    grep -q $'^\xef\xbb\xbfOS Type : Win7 x64 bit.\r$' "$deployment_log" &&
+    [[ $(tail -n 1 "$deployment_log") == $'Exit code : 0, installed.\r' ]] ||
     { od -c "$deployment_log" | head -5; false; }
 }
 check "/passive installs without a click and closes itself with 0" passive_install_ends_by_itself

@@ -51,37 +51,26 @@ TEST(InstallLogFile, NewFileStartsWithTheMarkAndEveryLineAppendsWithCrLf) {
     nowhere.setLogPath(scratch.engine(L"missing\\ins.log"));
     nowhere.writeLogLine(L"lost");
     EXPECT_FALSE(std::filesystem::exists(scratch.path() / "missing"));
+    EXPECT_FALSE(nowhere.wroteLine()) << "a line that never reached a file";
+    EXPECT_TRUE(second.wroteLine());
 }
 
 // The file a deployment names is made with its folders and started anew before anything is installed; one
 // that cannot be is refused, and the log keeps writing where it wrote before.
 TEST(InstallLogFile, DeploymentLogIsStartedAnewOrRefusedBeforeTheInstall) {
-    namespace fs = std::filesystem;
     ScratchDir scratch;
     InstallLog log;
-    log.setLogPath(scratch.engine(L"ins.log"));
-    writeFile(scratch.path() / "occupied", Bytes{'x'});
-    fs::create_directories(scratch.path() / "a folder");
-    for (const wchar_t* refused : {L"occupied\\deploy.log", L"occupied\\logs\\deploy.log", L"a folder"}) {
-        EXPECT_FALSE(log.startDeploymentLog(scratch.engine(refused)));
-    }
-    EXPECT_FALSE(log.hasDeploymentLogPath());
-    EXPECT_EQ(scratch.engine(L"ins.log"), log.logPath());
-
-    fs::create_directories(scratch.path() / "deploy logs" / "zeln");
-    writeFile(scratch.path() / "deploy logs" / "zeln" / "install.log", Bytes{'o', 'l', 'd'});
     ASSERT_TRUE(log.startDeploymentLog(scratch.engine(L"deploy logs\\zeln\\install.log")));
-    EXPECT_TRUE(readFile(scratch.path() / "deploy logs" / "zeln" / "install.log").empty()) << "an earlier run's lines";
-    log.writeLogLine(L"line");
-    log.deleteLogFile();
-    ASSERT_TRUE(log.startDeploymentLog(scratch.engine(L"new\\folders\\install.log")));
+    log.writeLogLine(L"earlier run");
+    ASSERT_TRUE(log.startDeploymentLog(scratch.engine(L"deploy logs\\zeln\\install.log")));
+    writeFile(scratch.path() / "occupied", Bytes{'x'});
+    for (const wchar_t* refused : {L"occupied\\deploy.log", L"occupied\\logs\\deploy.log", L"deploy logs\\zeln"}) {
+        EXPECT_FALSE(log.startDeploymentLog(scratch.engine(refused))) << refused;
+    }
     log.writeLogLine(L"kept");
     log.deleteLogFile();
-    const Bytes kept = readFile(scratch.path() / "new" / "folders" / "install.log");
+    const Bytes kept = readFile(scratch.path() / "deploy logs" / "zeln" / "install.log");
     EXPECT_EQ("\xEF\xBB\xBFkept\r\n", std::string(kept.begin(), kept.end()));
-    const Bytes first = readFile(scratch.path() / "deploy logs" / "zeln" / "install.log");
-    EXPECT_EQ("\xEF\xBB\xBFline\r\n", std::string(first.begin(), first.end()));
-    EXPECT_FALSE(fs::exists(scratch.path() / "ins.log"));
 }
 
 }  // namespace
