@@ -1,6 +1,7 @@
 #include "app/CInstallerWindow.h"
 
 #include "app/Deployment.h"
+#include "platform/win32/SystemFolder.h"
 #include "platform/win32/SystemFunction.h"
 #include "toolkit/ScopedGdi.h"
 
@@ -9,14 +10,44 @@ bool isInDragStrip(int32_t x, int32_t y) {
     return y >= strip.y && y < strip.y + strip.height && x < strip.x + strip.width;
 }
 
-float displayScale(HWND window) {
+namespace {
+
+// MDT_EFFECTIVE_DPI, which the XP-level headers do not declare: the DPI the user chose for that display.
+constexpr int kEffectiveDpi = 0;
+
+// The window's own DPI (Windows 10 from version 1607); 0 where the system cannot say.
+UINT windowDpi(HWND window) {
     using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
     const auto getDpiForWindow = platform::systemFunction<GetDpiForWindowFunction>(L"user32.dll", "GetDpiForWindow");
-    UINT dpi = getDpiForWindow != nullptr ? getDpiForWindow(window) : 0;
-    if (dpi == 0) {
-        ScopedWindowDc screen(nullptr, GetDC(nullptr));
-        if (screen.get() != nullptr) dpi = static_cast<UINT>(GetDeviceCaps(screen.get(), LOGPIXELSX));
+    return getDpiForWindow != nullptr ? getDpiForWindow(window) : 0;
+}
+
+// The screen's LOGPIXELSX: the system DPI, the same on every display; 0 where it cannot be had.
+UINT systemDpi() {
+    ScopedWindowDc screen(nullptr, GetDC(nullptr));
+    return screen.get() != nullptr ? static_cast<UINT>(GetDeviceCaps(screen.get(), LOGPIXELSX)) : 0;
+}
+
+}  // namespace
+
+UINT monitorDpi(HWND window) {
+    using GetDpiForMonitorFunction = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+    const platform::SystemLibrary shcore(L"shcore.dll");
+    const auto getDpiForMonitor =
+        platform::exportedFunction<GetDpiForMonitorFunction>(shcore.module(), "GetDpiForMonitor");
+    UINT x = 0;
+    UINT y = 0;
+    if (getDpiForMonitor == nullptr ||
+        FAILED(getDpiForMonitor(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), kEffectiveDpi, &x, &y))) {
+        return 0;
     }
+    return x;
+}
+
+float displayScale(HWND window) {
+    UINT dpi = windowDpi(window);
+    if (dpi == 0) dpi = monitorDpi(window);
+    if (dpi == 0) dpi = systemDpi();
     return dpi != 0 ? static_cast<float>(dpi) / 96.0f : 1.0f;
 }
 

@@ -34,8 +34,12 @@ private:
 // The top 30 rows of the panel, up to the minimize button.
 bool isInDragStrip(int32_t x, int32_t y);
 // The display scale of a window: its dots per inch over 96, from GetDpiForWindow where the system has it
-// (Windows 10 from version 1607), else from the screen's LOGPIXELSX.
+// (Windows 10 from version 1607), else from the monitor the window is on, else from the screen's LOGPIXELSX
+// (the system DPI, before Windows 8.1).
 float displayScale(HWND window);
+// The effective DPI of the monitor the window is on, from shcore.dll's GetDpiForMonitor (Windows 8.1 on);
+// 0 where the system has no such call.
+UINT monitorDpi(HWND window);
 // Where a window of the wizard's size at the display scale stands centred on a screen of the given size in
 // device pixels (may be negative).
 UIPoint centredPosition(int32_t screenWidth, int32_t screenHeight, float scale);

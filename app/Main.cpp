@@ -6,9 +6,7 @@
 #include "app/Deployment.h"
 #include "app/MessageLoop.h"
 #include "app/QuietInstall.h"
-#include "engine/InstallerContext.h"
 #include "engine/InstallerEngine.h"
-#include "platform/Files.h"
 #include "platform/win32/ScopedHandle.h"
 #include "platform/win32/SystemFolder.h"
 #include "platform/win32/WindowsPlatform.h"
@@ -26,18 +24,14 @@ bool takeInstallLock(platform::ScopedHandle& lock) {
     return lock.valid() && GetLastError() != ERROR_ALREADY_EXISTS;
 }
 
-void showUsage() { MessageBoxW(nullptr, kUsageText, kInstallerWindowTitle, MB_OK | MB_ICONINFORMATION); }
+void showMessage(const wchar_t* text, UINT icon) { MessageBoxW(nullptr, text, kInstallerWindowTitle, MB_OK | icon); }
 
-// The full path of the deployment's log file, its folders made and the file itself created empty, so that a
-// file that cannot be written is refused before anything is installed. Empty when it cannot be.
-std::wstring prepareDeploymentLog(const std::wstring& file) {
+// The deployment's log file by its full path, started before anything is installed, so that a file that cannot
+// be written is refused first. False when it cannot be.
+bool startDeploymentLog(const std::wstring& file, InstallLog& log) {
     wchar_t full[MAX_PATH] = {};
     const DWORD length = GetFullPathNameW(file.c_str(), MAX_PATH, full, nullptr);
-    if (length == 0 || length >= MAX_PATH) return {};
-    const std::wstring path(full, length);
-    if (ensureDirectories(path, true) == ERR_CREATE_DIRECTORY) return {};
-    platform::File created(path, platform::FileMode::Write);
-    return created.isOpen() && created.close() ? path : std::wstring();
+    return length != 0 && length < MAX_PATH && log.startDeploymentLog(std::wstring(full, length));
 }
 
 int runWizard(HINSTANCE instance, const InstallerParts& parts, bool passive) {
@@ -69,10 +63,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
     // Before anything loads a DLL on the program's behalf: never from the download folder it runs in.
     platform::restrictLibrarySearchToSystem();
 
+    // An unattended run shows no box, whatever else the command line holds: nobody would press its button.
     InstallerOptions options;
     const bool understood = parseCommandLine(commandLine != nullptr ? commandLine : L"", options);
     if (!understood || options.usage) {
-        if (!options.quiet) showUsage();
+        if (!options.unattended()) showMessage(kUsageText, MB_ICONINFORMATION);
         return understood ? 0 : EXIT_INVALID_COMMAND_LINE;
     }
     platform::ScopedHandle installLock;
@@ -80,20 +75,20 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
         if (!options.quiet) bringRunningWizardToFront();
         return EXIT_INSTALL_ALREADY_RUNNING;
     }
-    std::wstring logPath;
-    if (!options.logFile.empty() && (logPath = prepareDeploymentLog(options.logFile)).empty()) {
-        if (!options.quiet) showUsage();
-        return EXIT_INVALID_COMMAND_LINE;
+    // Only now: a second installer must not start anew the log that the running one writes.
+    InstallerEngine engine;
+    if (!options.logFile.empty() && !startDeploymentLog(options.logFile, engine.log())) {
+        if (!options.unattended()) showMessage(kLogFailureText, MB_ICONERROR);
+        return EXIT_INSTALL_LOG_FAILURE;
     }
 
     platform::WindowsPlatform windows(GetModuleHandleW(nullptr));
-    if (options.quiet || options.passive) windows.runUnattended();
+    if (options.unattended()) windows.runUnattended();
     const platform::Services services = windows.services();
     InstallSystemSteps steps(services);
-    InstallerEngine engine;
-    if (!logPath.empty()) engine.log().setDeploymentLogPath(logPath);
     const InstallerParts parts{engine, windows.facts(), services.directoryWalk, steps};
     const int exitCode = options.quiet ? runQuietInstall(parts) : runWizard(instance, parts, options.passive);
+    recordOutcome(engine, exitCode);
     // The install worker may still be running and using the engine and the system steps: the process ends
     // here, the worker with it, without tearing down anything it might touch.
     ExitProcess(static_cast<UINT>(exitCode));

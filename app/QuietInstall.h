@@ -4,5 +4,6 @@
 #include "app/UIInstallerView.h"
 
 // Initializes the engine, starts the install into the default directory and pumps messages until the engine
-// reports its outcome: 0 after a success, the result code after a failure.
+// reports its outcome: 0 after a success, the result code after a failure; 1603 at once when the install
+// could not be started.
 int runQuietInstall(const InstallerParts& parts);

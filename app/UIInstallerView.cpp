@@ -202,8 +202,10 @@ void UIInstallerView::beginInstall() {
     addChild(progressView_);
 
     // The worker ends by itself after its last notification; nothing waits for it. Closing the window
-    // during the install asks it to stop and undo first (endWhenInstallStops).
-    startInstall(parts_.engine, directory, parts_.steps);
+    // during the install asks it to stop and undo first (endWhenInstallStops). An install that could not
+    // start has no worker to report its end: the general failure page says so at once, and an unattended
+    // wizard still closes itself.
+    if (!startInstall(parts_.engine, directory, parts_.steps)) showFailure(EXIT_INSTALL_FAILURE);
 }
 
 bool UIInstallerView::endWhenInstallStops() {

@@ -51,7 +51,8 @@ public:
     // or failure page shows (the wizard run with "/passive").
     void installWithoutClick();
     // What the program exits with when it ends now: 1602 until the install has ended, then 0 for success,
-    // 3010 for a success that the next restart completes, or the failure's result code.
+    // 3010 for a success that the next restart completes, or the failure's result code; 1603 when the install
+    // could not be started.
     int exitCode() const { return exitCode_; }
     // True from the install's start until its outcome arrives.
     bool installRunning() const { return progressView_ != nullptr && !installEnded_; }

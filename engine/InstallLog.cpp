@@ -1,5 +1,6 @@
 #include "engine/InstallLog.h"
 
+#include "engine/InstallerContext.h"
 #include "platform/Files.h"
 
 #include <string>
@@ -32,14 +33,22 @@ void InstallLog::setLogPath(const std::wstring& path) {
 }
 
 void InstallLog::writeLogLine(const wchar_t* format, std::initializer_list<LogArg> args) {
-    if (!path_.empty()) {
-        platform::appendTextLine(path_, formatLogLine(format, args));
+    if (!path_.empty() && platform::appendTextLine(path_, formatLogLine(format, args))) {
+        wroteLine_ = true;
     }
 }
 
-void InstallLog::setDeploymentLogPath(const std::wstring& path) {
+void InstallLog::writeSystemLine(const InstallerContext& context) {
+    writeLogLine(L"OS Type : %s %s bit.", {osTypeName(context.osType), archCodeName(context.archCode)});
+}
+
+bool InstallLog::startDeploymentLog(const std::wstring& path) {
+    if (ensureDirectories(path, true) == ERR_CREATE_DIRECTORY) return false;
+    platform::File created(path, platform::FileMode::Write);
+    if (!created.isOpen() || !created.close()) return false;
     path_ = path;
     kept_ = true;
+    return true;
 }
 
 void InstallLog::deleteLogFile() {

@@ -3,9 +3,12 @@
 // loses at most the line being written, and a log that cannot be opened never affects the install.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <initializer_list>
 #include <string>
+
+struct InstallerContext;
 
 // One argument of a log line: "%s" takes a wide string, "%d" a signed integer.
 class LogArg {
@@ -37,13 +40,20 @@ public:
     void setLogPath(const std::wstring& path);
     const std::wstring& logPath() const { return path_; }
 
-    // The file that whoever deploys the installer asked for: every line goes there instead of "ins.log", and
-    // it is kept after a successful install too.
-    void setDeploymentLogPath(const std::wstring& path);
+    // Starts the file that whoever deploys the installer asked for, given by its full path: its folders are
+    // made and the file is created anew, empty. Every line then goes there instead of "ins.log", and it is
+    // kept after a successful install too. False, and the log left as it was, when the file cannot be created
+    // or written.
+    bool startDeploymentLog(const std::wstring& path);
     bool hasDeploymentLogPath() const { return kept_; }
 
     // Appends the formatted line and a line end; does nothing when the file cannot be opened.
     void writeLogLine(const wchar_t* format, std::initializer_list<LogArg> args = {});
+    // The line that opens every install run's lines: the detected edition and architecture.
+    void writeSystemLine(const InstallerContext& context);
+    // True once a line has reached the file. The worker writes the log while the interface thread may ask,
+    // after the wizard was closed in the middle of an install.
+    bool wroteLine() const { return wroteLine_; }
 
     // Deletes the log file, unless it is the deployment's; a failure leaves it.
     void deleteLogFile();
@@ -51,4 +61,5 @@ public:
 private:
     std::wstring path_;
     bool kept_ = false;
+    std::atomic<bool> wroteLine_{false};
 };

@@ -20,7 +20,6 @@ public:
         callback_ = callback;
         return window_.create(ENGINE_WINDOW_NAME, WM_INSTALL_BEGIN, WM_INSTALL_PROGRESS, &deliver, this);
     }
-    bool exists() const { return window_.exists(); }
     void engineMessage(int message, int wParam, int lParam) override { window_.send(message, wParam, lParam); }
 
 private:
@@ -59,8 +58,7 @@ void openInstallLog(InstallerEngine& engine) {
     const InstallerContext& context = engine.context();
     const std::wstring logPath = context.directories[DEST_ROAMING] + L"\\ins.log";
     if (!engine.log().hasDeploymentLogPath() && fitsPathBuffer(logPath)) engine.log().setLogPath(logPath);
-    engine.log().writeLogLine(L"OS Type : %s %s bit.",
-                              {osTypeName(context.osType), archCodeName(context.archCode)});
+    engine.log().writeSystemLine(context);
 }
 
 // One run's changes to the machine, from the first to the outcome: every step after the journal has begun
@@ -193,8 +191,10 @@ std::unique_ptr<platform::Thread> startInstall(InstallerEngine& engine, const st
                                                SystemSteps& steps) {
     InstallerContext& context = engine.context();
     installDirectoryResult = setInstallDirectory(context, installDirectory);
-    if (engine.callback() && messageWindowListener.createMessageWindow(engine.callback()) &&
-        messageWindowListener.exists()) {
+    if (engine.callback()) {
+        // Without its window nobody would hear the install: an unattended run would wait for its outcome for
+        // ever. The install is refused before anything changes.
+        if (!messageWindowListener.createMessageWindow(engine.callback())) return nullptr;
         context.listener = &messageWindowListener;
     }
     return platform::startThread([&engine, &steps] { runInstall(engine, steps); });

@@ -13,9 +13,9 @@
 constexpr wchar_t ENGINE_WINDOW_NAME[] = L"RUDERADOD_MSGWND{28b83e81-2477-47a2-a12d-95bcd38b237e}";
 
 // On the interface thread: fixes the install directory and its "tmp" folder, makes the engine's message window
-// when a callback is registered, and starts the worker on runInstall. The caller owns the worker thread (null
-// when none could be started) and must keep its message loop running: every engine message is delivered
-// through it.
+// when a callback is registered, and starts the worker on runInstall. The caller owns the worker thread and
+// must keep its message loop running: every engine message is delivered through it. Null when the install
+// did not start: the message window could not be made (no worker is started then) or no thread could be.
 std::unique_ptr<platform::Thread> startInstall(InstallerEngine& engine, const std::wstring& installDirectory,
                                                SystemSteps& steps);
 

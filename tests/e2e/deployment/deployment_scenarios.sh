@@ -27,7 +27,9 @@ nothing_installed() {
   ! uninstall_entry_names_version || { echo "the uninstall entry is there"; return 1; }
 }
 
-# 1. A command line it does not understand: the usage in a message box (none with /quiet), nothing changed, 1639.
+# 1. A command line it does not understand: the usage in a message box (none with /quiet or /passive anywhere on
+# it), nothing changed, 1639. A /log file that cannot be made: 1622, and no box in an unattended run. A run that
+# waited on a box would never end by itself.
 usage_for_unknown_option() {
   start_through_launcher "$setup" /silent
   wizard_find_window || return 1
@@ -38,25 +40,37 @@ usage_for_unknown_option() {
   wait_for_exit_code 30 && exit_code_is 1639
 }
 check "an unknown option shows the usage and exits with 1639" usage_for_unknown_option
+run_to_end "$setup" /bogus /quiet
+check "an unknown option before /quiet exits with 1639 by itself, without a box" exit_code_is 1639
 run_to_end "$setup" /quiet /log
 check "/quiet with /log but no file exits with 1639 at once, without a box" exit_code_is 1639
 run_to_end "$setup" -QUIET /passive
 check "/quiet with /passive exits with 1639" exit_code_is 1639
+run_to_end "$setup" /passive /log 'C:\deploy\setup.exe\install.log'
+check "a /log file whose folder is a file: /passive exits with 1622 by itself, without a box" exit_code_is 1622
 check "none of them installed anything" nothing_installed
 
-# 2. A damaged installer, unattended: its result code, and nothing changed.
-run_to_end "$damaged" /quiet
+# log_is FILE TEXT: the file holds the byte-order mark and exactly these lines (given with \r\n ends).
+log_is() {
+  cmp -s "$1" <(printf '\xef\xbb\xbf%b' "$2") || { od -c "$1" | head -8; false; }
+}
+
+# 2. A damaged installer, unattended: its result code, its /log file says so, and nothing changed.
+run_to_end "$damaged" /quiet /log 'C:\deploy logs\damaged.log'
 check "/quiet on a damaged installer exits with the failure page's code 6" exit_code_is 6
+check "and its /log file says so (no system line: the record of a package not found is emptied)" \
+  log_is "$prefix/drive_c/deploy logs/damaged.log" 'Exit code : 6, the install failed with this result code.\r\n'
 check "and changes nothing" nothing_installed
 
-# 3. The unattended install: no window at all while it runs (a running input method holds it at its first
-# notice for a while, so that the screen is looked at mid-install), every entry placed, 0.
+# 3. The unattended install as deployment tools start it, with /norestart: no window at all while it runs (a
+# running input method holds it at its first notice for a while, so that the screen is looked at mid-install),
+# every entry placed, 0.
 "$wine" "$ime_standin" 'C:\standin.log' 'RUDERADOD_MSGWND{28b83e81-2466-47a2-a12d-95bcd38b237e}' \
   --answer-3002-after 6000 >/dev/null 2>&1 &
 standin=$!
 for _ in $(seq 100); do grep -q ready "$prefix/drive_c/standin.log" 2>/dev/null && break; sleep 0.1; done
 quiet_install_shows_nothing() {
-  start_through_launcher "$setup" /quiet
+  start_through_launcher "$setup" /norestart /quiet
   local _
   for _ in $(seq 100); do grep -q 3002 "$prefix/drive_c/standin.log" 2>/dev/null && break; sleep 0.1; done
   grep -q 3002 "$prefix/drive_c/standin.log" || { echo "the install never told the input method"; return 1; }
@@ -64,7 +78,7 @@ quiet_install_shows_nothing() {
   [[ $(installer_windows) -eq 0 ]] || { echo "a window of the installer shows"; return 1; }
   wait_for_exit_code 120 && exit_code_is 0
 }
-check "/quiet installs with no window and exits with 0" quiet_install_shows_nothing
+check "/norestart /quiet installs with no window and exits with 0" quiet_install_shows_nothing
 kill "$standin" 2>/dev/null
 check "every entry is in place after the quiet install" \
   "$here/../install/check_install.py" --wow64 "$prefix" "$manifest" installed
@@ -72,18 +86,20 @@ check "the uninstall entry is written" uninstall_entry_names_version
 check "the log is deleted after the quiet install" log_deleted
 
 # 4. The passive wizard: it installs without a click, shows its progress and closes itself after its last page;
-# its log goes where /log says, in the same bytes as "ins.log", and stays.
+# its log goes where /log says, in the same bytes as "ins.log", ends with the outcome, and stays.
 readonly deployment_log="$prefix/drive_c/deploy logs/zeln/install.log"
 passive_install_ends_by_itself() {
   start_through_launcher "$setup" /passive /log 'C:\deploy logs\zeln\install.log'
-  wizard_find_window || return 1
-  wizard_wait_page success 120 || { wizard_shot "$out/passive-stuck.png"; return 1; }
+  # The window is visible before its first picture moves it to its place, so it is located anew until it
+  # shows the success page (for 3 s).
+  wizard_find_window success || { import -window root "$out/passive-stuck.png"; return 1; }
   wizard_shot "$out/passive-success.png"
   wait_for_exit_code 30 && exit_code_is 0
 }
 deployment_log_kept() {
   head -c 3 "$deployment_log" | cmp -s - <(printf '\xef\xbb\xbf') &&
-    grep -q $'^\xef\xbb\xbfOS Type : Win7 x64 bit.\r$' "$deployment_log" ||
+    grep -q $'^\xef\xbb\xbfOS Type : Win7 x64 bit.\r$' "$deployment_log" &&
+    [[ $(tail -n 1 "$deployment_log") == $'Exit code : 0, installed.\r' ]] ||
     { od -c "$deployment_log" | head -5; false; }
 }
 check "/passive installs without a click and closes itself with 0" passive_install_ends_by_itself

@@ -51,6 +51,26 @@ TEST(InstallLogFile, NewFileStartsWithTheMarkAndEveryLineAppendsWithCrLf) {
     nowhere.setLogPath(scratch.engine(L"missing\\ins.log"));
     nowhere.writeLogLine(L"lost");
     EXPECT_FALSE(std::filesystem::exists(scratch.path() / "missing"));
+    EXPECT_FALSE(nowhere.wroteLine()) << "a line that never reached a file";
+    EXPECT_TRUE(second.wroteLine());
+}
+
+// The file a deployment names is made with its folders and started anew before anything is installed; one
+// that cannot be is refused, and the log keeps writing where it wrote before.
+TEST(InstallLogFile, DeploymentLogIsStartedAnewOrRefusedBeforeTheInstall) {
+    ScratchDir scratch;
+    InstallLog log;
+    ASSERT_TRUE(log.startDeploymentLog(scratch.engine(L"deploy logs\\zeln\\install.log")));
+    log.writeLogLine(L"earlier run");
+    ASSERT_TRUE(log.startDeploymentLog(scratch.engine(L"deploy logs\\zeln\\install.log")));
+    writeFile(scratch.path() / "occupied", Bytes{'x'});
+    for (const wchar_t* refused : {L"occupied\\deploy.log", L"occupied\\logs\\deploy.log", L"deploy logs\\zeln"}) {
+        EXPECT_FALSE(log.startDeploymentLog(scratch.engine(refused))) << refused;
+    }
+    log.writeLogLine(L"kept");
+    log.deleteLogFile();
+    const Bytes kept = readFile(scratch.path() / "deploy logs" / "zeln" / "install.log");
+    EXPECT_EQ("\xEF\xBB\xBFkept\r\n", std::string(kept.begin(), kept.end()));
 }
 
 }  // namespace

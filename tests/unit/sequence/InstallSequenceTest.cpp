@@ -341,7 +341,7 @@ TEST(InstallSequence, DeploymentLogTakesEveryLineAndStaysAfterSuccess) {
         InstallRun run(smallPackage());
         run.steps.registerResult = succeeds ? RESULT_OK : ERR_REGISTRY;
         const fs::path deploymentLog = run.scratch.path() / "deploy.log";
-        run.engine.log().setDeploymentLogPath(run.scratch.engine(L"deploy.log"));
+        ASSERT_TRUE(run.engine.log().startDeploymentLog(run.scratch.engine(L"deploy.log")));
         EXPECT_EQ(succeeds ? RESULT_OK : ERR_REGISTRY, run.install());
         const Bytes bytes = readFile(deploymentLog);
         const std::string text(bytes.begin(), bytes.end());

@@ -1,6 +1,7 @@
 // The wizard's window and views over the real engine: the pages the engine's notifications lead to, the
-// progress bar's arithmetic and pixels, the agreement box, all at 100 and at 200 percent, and one install run
-// from the install button to the success page through a package appended to a copy of this program.
+// progress bar's arithmetic and pixels, the agreement box, all at 100 and at 200 percent, one install run
+// from the install button to the success page through a package appended to a copy of this program, and an
+// install that cannot start.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -12,10 +13,12 @@
 #include <memory>
 #include <string>
 #include <tuple>
+#include <type_traits>
 #include <vector>
 
 #include "app/CInstallerWindow.h"
 #include "app/CProgressView.h"
+#include "app/Deployment.h"
 #include "app/UIInstallerView.h"
 #include "engine/InstallSequence.h"
 #include "engine/InstallerEngine.h"
@@ -227,14 +230,62 @@ TEST(WineWizard, WindowHelpersCentreAtTheScaleReadTheDisplaysDpiAndBoundTheDragS
         EXPECT_EQ(screen.x, centred.x) << screen.screenWidth << " x " << screen.screenHeight << " at " << screen.scale;
         EXPECT_EQ(screen.y, centred.y) << screen.screenWidth << " x " << screen.screenHeight << " at " << screen.scale;
     }
-    // The test's prefix runs at Wine's default of 96 dots per inch.
+    // The test's prefix runs at Wine's default of 96 dots per inch. Wine's shcore answers that system DPI for
+    // every monitor too: the first scale of a Windows without GetDpiForWindow comes from there.
     Wizard wizard(L"C:\\absent\\setup.exe");
     EXPECT_EQ(1.0f, displayScale(wizard.window->handle()));
+    EXPECT_EQ(96u, monitorDpi(wizard.window->handle()));
     EXPECT_TRUE(isInDragStrip(20, 10));
     EXPECT_TRUE(isInDragStrip(100, 39));
     EXPECT_FALSE(isInDragStrip(100, 9));
     EXPECT_FALSE(isInDragStrip(100, 40));
     EXPECT_FALSE(isInDragStrip(639, 20));
+}
+
+// Refuses to make the engine's message window, as a system out of window resources would.
+LRESULT CALLBACK refuseEngineWindow(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_CREATEWND) {
+        const wchar_t* title = reinterpret_cast<const CBT_CREATEWNDW*>(lParam)->lpcs->lpszName;
+        if (title != nullptr && wcscmp(title, ENGINE_WINDOW_NAME) == 0) return 1;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// The code of the quit message this thread gets within the time; -1 when none comes.
+int quitCodeWithin(DWORD timeoutMs) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    MSG message;
+    while (GetTickCount64() < deadline) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) return static_cast<int>(message.wParam);
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+    return -1;
+}
+
+// An install whose message window cannot be made would run unheard: it does not start, nothing is asked of
+// the system, the general failure page writes 1603, and the unattended wizard still closes itself with 1603.
+// The engine's message window lives for the process once made, so this comes before every test that installs.
+TEST(WineWizard, InstallThatCannotStartShowsTheGeneralFailurePageAndClosesWith1603) {
+    ASSERT_EQ(nullptr, FindWindowExW(HWND_MESSAGE, nullptr, ENGINE_WINDOW_NAME, nullptr)) << "made by an earlier test";
+    Wizard wizard(writeInstaller(temporaryFolder()));
+    UIInstallerView& view = *wizard.view;
+    {
+        const std::unique_ptr<std::remove_pointer_t<HHOOK>, decltype(&UnhookWindowsHookEx)> refusal(
+            SetWindowsHookExW(WH_CBT, refuseEngineWindow, nullptr, GetCurrentThreadId()), &UnhookWindowsHookEx);
+        ASSERT_NE(nullptr, refusal);
+        view.installWithoutClick();
+    }
+    EXPECT_EQ(0, wizard.steps.runs);
+    EXPECT_EQ(EXIT_INSTALL_FAILURE, view.exitCode());
+    EXPECT_EQ(EXIT_INSTALL_FAILURE, UIInstallerView::shownFailureCode());
+    pumpQueued();
+    EXPECT_TRUE(showsPicture(&view, PICTURE_FAILURE_CODE));
+    EXPECT_GT(resultCodeInk(&view), 20);
+    EXPECT_EQ(EXIT_INSTALL_FAILURE, quitCodeWithin(kCloseAfterLastPageMs + 5000));
 }
 
 // What the program writes to the debugger: OutputDebugStringW raises a printing exception, which a vectored
