@@ -141,9 +141,10 @@ window_strip_and_buttons() {
 
 install_to_success() {
   with_planted_explorer
-  # The demo install takes well under a second: a running input method that takes 2.5 s to answer each of
-  # the install's two notices holds the bar at 1 % and then at 98 % long enough for the screenshots.
-  start_ime_standin "$out/ime-standin.log" --answer-3002-after 2500 --answer-3001-after 2500
+  # The demo install takes well under a second: a running input method that takes 8 s to answer each of the
+  # install's two notices holds the bar at 1 % and then at 98 % long enough for the screenshots, which on a
+  # machine that emulates 32-bit code and is busy come only every few seconds.
+  start_ime_standin "$out/ime-standin.log" --answer-3002-after 8000 --answer-3001-after 8000
   wizard_start "$installer"
   wizard_press AGREEMENT_LINK
   check "the agreement link has the system's explorer open a page" wait_for_addresses 1

@@ -272,7 +272,6 @@ restart_deletes_real_paths() {
          done | sort) "$work/pending"
 }
 left_to_restart() { set_aside_while_in_use && restart_deletes_real_paths; }
-}
 upgrade_in_use() {  # upgrade_in_use NAME FOLDER64 FOLDER32 [BYTES]
   put_modules "$2" "$3" "${4:-}" && system_folders >"$work/folders.before" &&
     hold programs64 "$holder64" load "$system_path\\ZelnIme.ime" load "$system_path\\ZelnImeTSF.ime" &&
