@@ -28,9 +28,9 @@ public:
     // cleared to transparent when there is none). The graphics object takes logical coordinates: the
     // bounds are the frame's size, and the display scale is in its transform.
     virtual void paint(Gdiplus::GpGraphics* graphics, UIRect bounds);
-    // The picture every painting of the view starts from, stretched to its frame; none by default. When
-    // its form for the scale has the surface's own size it is copied in rather than drawn: a full-window
-    // picture repainted at every render costs a copy, not a blend of every pixel.
+    // The picture every painting of the view starts from, stretched to its frame; none by default. It is
+    // copied in from the pixels the image keeps at the view's size and scale: a picture is filtered to a
+    // size once, not at every repaint, and a repaint costs a copy, not a blend of every pixel.
     virtual const UIImage* backgroundImage() const { return nullptr; }
     virtual UIView* parent() const { return parent_; }
     virtual void setParent(UIView* parent) { parent_ = parent; }
@@ -83,6 +83,8 @@ private:
     // A surface for the frame at the scale, when both give it a size; otherwise the old one stays.
     void resizeSurface();
     void repaintSurface();
+    // The surface as the painting finds it: the background image, or transparent where there is none.
+    void startFromBackgroundImage();
     // Rebuilds the composite from the painting and the children's composites.
     void recomposite();
     void compositeOnto(HDC destination) const;
