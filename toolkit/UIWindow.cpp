@@ -187,13 +187,9 @@ void UIWindow::setRedrawPending(bool pending) {
     // Without a system window there is nothing to render, and a post to no window would be a thread
     // message that leaves the flag set for good.
     if (handle_ == nullptr) return;
-    // Only a request posts: any number of them before the message is handled make one render. The flag is
-    // set before the root is marked dirty, so the request the root's own `setDirty` makes ends here.
-    if (pending && !redrawPending_) {
-        redrawPending_ = true;
-        PostMessageW(handle_, kRedrawRequestMessage, 0, 0);
-        if (rootView_ != nullptr) rootView_->setDirty(true);
-    }
+    // Only a request posts: any number of them before the message is handled make one render. The root is
+    // not repainted for it: a view's change rebuilds the composites above it from their kept paintings.
+    if (pending && !redrawPending_) PostMessageW(handle_, kRedrawRequestMessage, 0, 0);
     redrawPending_ = pending;
 }
 

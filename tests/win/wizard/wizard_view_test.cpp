@@ -336,9 +336,12 @@ TEST_P(WineWizardAtScale, NotificationsSwitchPagesAndMoveTheBar) {
     EXPECT_TRUE(view.agreementBox()->isHidden());
     EXPECT_TRUE(view.agreementLink()->isHidden());
 
-    // No picture is filtered again while the scale stays, however often the bar moves.
+    // A notice repaints the bar alone, which the page then shows over its kept painting: no picture is
+    // filtered again while the scale stays.
     const uint64_t filteredWithThePage = pictureFilterings();
     UIInstallerView::onEngineMessage(WM_INSTALL_PROGRESS, 45, 0);
+    EXPECT_TRUE(bar.isDirty());
+    EXPECT_FALSE(view.isDirty());
     pumpQueued();
     EXPECT_FLOAT_EQ(0.45f, bar.progress());
     // The fill is laid on the device's pixels through the scale: 314 pixels of the grid are 392.5 at 125 %,
@@ -385,6 +388,11 @@ TEST_P(WineWizardAtScale, NotificationsSwitchPagesAndMoveTheBar) {
         EXPECT_EQ(outcome.writesCode, resultCodeInk(&view) > 20) << "result " << outcome.result;
         EXPECT_EQ(0, versionInk(&view)) << "result " << outcome.result;
     }
+    // Any later notification takes the written code away.
+    UIInstallerView::onEngineMessage(WM_INSTALL_PROGRESS, 50, 0);
+    pumpQueued();
+    EXPECT_EQ(0, resultCodeInk(&view));
+    EXPECT_TRUE(showsPicture(&view, PICTURE_FAILURE_CODE));
 }
 
 INSTANTIATE_TEST_SUITE_P(DisplayScales, WineWizardAtScale, ::testing::Values(1.0f, 1.25f, 1.5f, 2.0f));
