@@ -158,11 +158,40 @@ void UIView::recomposite() {
 }
 
 void UIView::compositeOnto(HDC destination) const {
-    const int32_t width = deviceLength(frame_.width, scale_);
-    const int32_t height = deviceLength(frame_.height, scale_);
-    if (width <= 0 || height <= 0 || surface_.bits == nullptr) return;
-    GdiAlphaBlend(destination, deviceLength(frame_.x, scale_), deviceLength(frame_.y, scale_), width, height,
-                  compositeContext(), 0, 0, width, height, sharedBlend());
+    const UIRect place = deviceFrame();
+    if (isEmpty(place) || surface_.bits == nullptr) return;
+    GdiAlphaBlend(destination, place.x, place.y, place.width, place.height, compositeContext(), 0, 0, place.width,
+                  place.height, sharedBlend());
+}
+
+UIRect UIView::deviceFrame() const {
+    return UIRect{deviceLength(frame_.x, scale_), deviceLength(frame_.y, scale_), deviceLength(frame_.width, scale_),
+                  deviceLength(frame_.height, scale_)};
+}
+
+UIRect UIView::takeChangedArea() {
+    const UIRect changed = changedArea_;
+    changedArea_ = UIRect{0, 0, 0, 0};
+    return changed;
+}
+
+// A child that stays in its place passes on only what changed inside it; one that moved, appeared or went
+// changes both the place it left and the one it takes.
+bool UIView::walkChild(UIView* child) {
+    const UIRect before = child->shownArea_;
+    const bool changed = paintTree(child);
+    const UIRect after = child->isHidden() ? UIRect{0, 0, 0, 0} : child->deviceFrame();
+    child->shownArea_ = after;
+    UIRect inside = child->takeChangedArea();
+    if (!changed) return false;
+    if (before == after) {
+        inside.x += after.x;
+        inside.y += after.y;
+        changedArea_ = unite(changedArea_, inside);
+    } else {
+        changedArea_ = unite(changedArea_, unite(before, after));
+    }
+    return true;
 }
 
 bool paintTree(UIView* view) {
@@ -176,13 +205,14 @@ bool paintTree(UIView* view) {
     view->shownInParent_ = true;
     if (view->isDirty()) {
         view->repaintSurface();
+        view->changedArea_ = UIRect{0, 0, view->surface_.width, view->surface_.height};
         changed = true;
     }
     // Every child is walked, whatever the earlier ones answered: each must come up to date in this render.
     bool childrenChanged = false;
     MGArrayIterator children = view->children()->makeIterator();
     while (MGObject* child = MGArray::nextForward(children)) {
-        childrenChanged = paintTree(static_cast<UIView*>(child)) || childrenChanged;
+        childrenChanged = view->walkChild(static_cast<UIView*>(child)) || childrenChanged;
     }
     if (view->children()->count() > 0 && (changed || childrenChanged)) view->recomposite();
     return changed || childrenChanged;
