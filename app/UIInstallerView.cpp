@@ -214,9 +214,12 @@ bool UIInstallerView::endWhenInstallStops() {
 }
 
 void UIInstallerView::onEngineMessage(int message, int wParam, int) {
+    // Every notification takes the written code away; the page is repainted without it.
+    const bool codeWasShown = failureCodeShown >= 0;
     failureCodeShown = -1;
     UIInstallerView* view = installerView;
     if (view == nullptr) return;
+    if (codeWasShown) view->setDirty(true);
     switch (message) {
         case WM_INSTALL_BEGIN:
             view->replaceBackground(PICTURE_INSTALLING);

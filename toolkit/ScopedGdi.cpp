@@ -27,3 +27,26 @@ BLENDFUNCTION sharedBlend() {
     blend.AlphaFormat = AC_SRC_ALPHA;
     return blend;
 }
+
+ScopedImage bitmapOverPixels(void* bits, int32_t width, int32_t height) {
+    using namespace Gdiplus;
+    // The first scan line is the last one in memory: the stride is negative.
+    const INT stride = width * 4;
+    BYTE* topRow = static_cast<BYTE*>(bits) + static_cast<size_t>(height - 1) * stride;
+    GpBitmap* bitmap = nullptr;
+    if (DllExports::GdipCreateBitmapFromScan0(width, height, -stride, PixelFormat32bppPARGB, topRow, &bitmap) != Ok) {
+        return nullptr;
+    }
+    // The logical grid is 96 to the inch whatever the display: a point is then 4/3 logical pixels, and the
+    // display scale is the transform's alone. (A new bitmap would otherwise take the system's DPI, which a
+    // program aware of it sees, and count it twice.)
+    DllExports::GdipBitmapSetResolution(bitmap, 96.0f, 96.0f);
+    return ScopedImage(bitmap);
+}
+
+void drawThroughScale(Gdiplus::GpGraphics* graphics, float scale) {
+    using namespace Gdiplus;
+    if (scale == 1.0f) return;
+    DllExports::GdipScaleWorldTransform(graphics, scale, scale, MatrixOrderPrepend);
+    DllExports::GdipSetInterpolationMode(graphics, InterpolationModeHighQualityBicubic);
+}

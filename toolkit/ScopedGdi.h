@@ -1,9 +1,11 @@
 #pragma once
 // Small owners for the GDI, GDI+ and global-memory handles of the toolkit, so that each is given back
-// on every path; and the two things every composition shares: the 32-bit surface and the blend.
+// on every path; the two things every composition shares: the 32-bit surface and the blend; and the
+// drawing library set up over such pixels at a display scale.
 #include <windows.h>
 #include <gdiplus.h>
 
+#include <cstdint>
 #include <memory>
 #include <type_traits>
 
@@ -82,3 +84,10 @@ Surface makeSurface(int32_t width, int32_t height);
 
 // The source-over, per-pixel-alpha blend of every composition and of the push to the screen.
 BLENDFUNCTION sharedBlend();
+
+// A drawing-library bitmap laid over `width` x `height` premultiplied pixels held as a surface holds them
+// (bottom row first), so that what is drawn on it lands in those pixels; none when it cannot be made.
+ScopedImage bitmapOverPixels(void* bits, int32_t width, int32_t height);
+// Sets a graphics object to take logical coordinates at the display scale: above or below 1.0 everything
+// drawn goes through the scale, and pictures that must be resized are filtered at their best.
+void drawThroughScale(Gdiplus::GpGraphics* graphics, float scale);

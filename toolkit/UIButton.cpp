@@ -21,17 +21,12 @@ UIButton::~UIButton() {
     }
 }
 
-UIImage* UIButton::imageToDraw() const {
+const UIImage* UIButton::backgroundImage() const {
     if (disabled_) return disabledImage != nullptr ? disabledImage : normalImage;
     return currentImage_ != nullptr ? currentImage_ : normalImage;
 }
 
-void UIButton::paint(GpGraphics* graphics, UIRect bounds) {
-    UIView::paint(graphics, bounds);
-    const UIImage* image = imageToDraw();
-    GpImage* bitmap = image != nullptr ? image->bitmapFor(scale()) : nullptr;
-    if (bitmap != nullptr) DllExports::GdipDrawImageRectI(graphics, bitmap, 0, 0, bounds.width, bounds.height);
-}
+void UIButton::paint(GpGraphics* graphics, UIRect bounds) { UIView::paint(graphics, bounds); }
 
 void UIButton::setFrame(UIRect frame) {
     UIView::setFrame(frame);

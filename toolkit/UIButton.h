@@ -11,6 +11,10 @@ public:
     // Destroys the title label, then each distinct image once.
     ~UIButton() override;
 
+    // The image of the state, stretched over the whole button, is what its painting starts from.
+    const UIImage* backgroundImage() const override;
+    // Only the background colour, clear unless set, over the image: the control's state colours are not
+    // painted, the images show the states.
     void paint(Gdiplus::GpGraphics* graphics, UIRect bounds) override;
     void setFrame(UIRect frame) override;
     void onLeftButtonDown(uint32_t flags, int32_t x, int32_t y) override;
@@ -34,8 +38,6 @@ public:
     UIImage* disabledImage = nullptr;
 
 private:
-    UIImage* imageToDraw() const;
-
     UILabel* titleLabel_;
     bool disabled_ = false;
     UIImage* currentImage_ = nullptr;

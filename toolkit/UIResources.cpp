@@ -1,7 +1,9 @@
 #include "toolkit/UIResources.h"
 
-#include <climits>
 #include <cstring>
+#include <utility>
+
+#include "toolkit/UITypes.h"
 
 using namespace Gdiplus;
 
@@ -53,34 +55,53 @@ ScopedFont makeFont(GpFontFamily* family, int32_t pixelSize, int32_t style) {
 }
 
 // The bitmap's pixels converted by the drawing library to premultiplied 32-bit, in the bottom-up row order
-// of the surfaces; none when the image is not a bitmap or cannot be read.
-UIImage::SurfacePixels readSurfacePixels(GpImage* image) {
+// of the surfaces, when it is exactly `width` x `height`; none when it has another size, is not a bitmap or
+// cannot be read. The size is asked first: a form of another size is never read.
+std::vector<uint32_t> pixelsOfSize(GpImage* image, int32_t width, int32_t height) {
     ImageType type = ImageTypeUnknown;
-    UINT width = 0, height = 0;
+    UINT imageWidth = 0, imageHeight = 0;
     if (image == nullptr || DllExports::GdipGetImageType(image, &type) != Ok || type != ImageTypeBitmap ||
-        DllExports::GdipGetImageWidth(image, &width) != Ok || DllExports::GdipGetImageHeight(image, &height) != Ok ||
-        width == 0 || height == 0 || width > INT_MAX || height > INT_MAX) {
+        DllExports::GdipGetImageWidth(image, &imageWidth) != Ok ||
+        DllExports::GdipGetImageHeight(image, &imageHeight) != Ok || imageWidth != static_cast<UINT>(width) ||
+        imageHeight != static_cast<UINT>(height)) {
         return {};
     }
     auto* bitmap = static_cast<GpBitmap*>(image);
-    const GpRect whole(0, 0, static_cast<INT>(width), static_cast<INT>(height));
+    const GpRect whole(0, 0, width, height);
     BitmapData locked = {};
     if (DllExports::GdipBitmapLockBits(bitmap, &whole, ImageLockModeRead, PixelFormat32bppPARGB, &locked) != Ok) {
         return {};
     }
-    UIImage::SurfacePixels read;
+    std::vector<uint32_t> pixels;
     const INT64 stride = locked.Stride;
-    if (locked.Width == width && locked.Height == height && locked.Scan0 != nullptr &&
+    if (locked.Width == imageWidth && locked.Height == imageHeight && locked.Scan0 != nullptr &&
         (stride < 0 ? -stride : stride) >= static_cast<INT64>(width) * 4) {
-        read.pixels.resize(static_cast<size_t>(width) * height);
-        for (UINT row = 0; row < height; ++row) {
+        pixels.resize(static_cast<size_t>(width) * height);
+        for (int32_t row = 0; row < height; ++row) {
             const BYTE* source = static_cast<const BYTE*>(locked.Scan0) + static_cast<INT64>(row) * stride;
-            std::memcpy(&read.pixels[static_cast<size_t>(height - 1 - row) * width], source, width * 4u);
+            std::memcpy(&pixels[static_cast<size_t>(height - 1 - row) * width], source, static_cast<size_t>(width) * 4);
         }
-        read.width = width;
     }
     DllExports::GdipBitmapUnlockBits(bitmap, &locked);
-    return read;
+    return pixels;
+}
+
+// Pictures filtered to a view's size so far, for `pictureFilterings`.
+uint64_t filteredSoFar = 0;
+
+// The form drawn over (0, 0, width, height) of the logical grid at the scale onto transparent pixels of that
+// rectangle's device size, exactly as a view's painting would draw it; none when it cannot be drawn.
+std::vector<uint32_t> filteredPixels(GpImage* form, int32_t width, int32_t height, int32_t deviceWidth,
+                                     int32_t deviceHeight, float scale) {
+    std::vector<uint32_t> pixels(static_cast<size_t>(deviceWidth) * deviceHeight, 0);
+    ScopedImage target = bitmapOverPixels(pixels.data(), deviceWidth, deviceHeight);
+    GpGraphics* graphics = nullptr;
+    if (!target || DllExports::GdipGetImageGraphicsContext(target.get(), &graphics) != Ok) return {};
+    ScopedGraphics owned(graphics);
+    drawThroughScale(graphics, scale);
+    if (DllExports::GdipDrawImageRectI(graphics, form, 0, 0, width, height) != Ok) return {};
+    ++filteredSoFar;
+    return pixels;
 }
 
 // The image the bytes decode to, or none.
@@ -93,41 +114,54 @@ ScopedImage decodeImage(const void* bytes, size_t length) {
 
 }  // namespace
 
-UIImage::UIImage(const void* bytes, size_t length) { base_.bitmap = decodeImage(bytes, length); }
+UIImage::UIImage(const void* bytes, size_t length) : base_(decodeImage(bytes, length)) {}
 
 void UIImage::freeResources() {
-    base_ = Form{};
+    base_.reset();
     doubleSizeBytes_.clear();
     doubleSize_.reset();
+    kept_.clear();
 }
 
 void UIImage::setDoubleSize(const void* bytes, size_t length) {
     const auto* first = static_cast<const uint8_t*>(bytes);
     doubleSizeBytes_.assign(first, first + length);
     doubleSize_.reset();
+    kept_.clear();
 }
 
-const UIImage::Form& UIImage::formFor(float scale) const {
-    if (scale <= 1.0f) return base_;
+GpImage* UIImage::formFor(float scale) const {
+    if (scale <= 1.0f) return base_.get();
     if (!doubleSize_ && !doubleSizeBytes_.empty()) {
-        doubleSize_.emplace();
-        doubleSize_->bitmap = decodeImage(doubleSizeBytes_.data(), doubleSizeBytes_.size());
+        doubleSize_ = decodeImage(doubleSizeBytes_.data(), doubleSizeBytes_.size());
         std::vector<uint8_t>().swap(doubleSizeBytes_);
     }
-    return doubleSize_ && doubleSize_->bitmap ? *doubleSize_ : base_;
+    return doubleSize_ ? doubleSize_.get() : base_.get();
 }
 
-GpImage* UIImage::bitmapFor(float scale) const { return formFor(scale).bitmap.get(); }
-
-const std::vector<uint32_t>& UIImage::surfacePixels(int32_t width, int32_t height, float scale) const {
-    const Form& form = formFor(scale);
-    if (!form.surfacePixels) form.surfacePixels = readSurfacePixels(form.bitmap.get());
-    static const std::vector<uint32_t> none;
-    const std::vector<uint32_t>& pixels = form.surfacePixels->pixels;
-    const bool sameSize = width > 0 && height > 0 && form.surfacePixels->width == static_cast<UINT>(width) &&
-                          pixels.size() == static_cast<size_t>(width) * static_cast<size_t>(height);
-    return sameSize ? pixels : none;
+const std::vector<uint32_t>& UIImage::pixelsAt(int32_t width, int32_t height, float scale) const {
+    if (scale != keptScale_) {
+        kept_.clear();
+        keptScale_ = scale;
+    }
+    for (const Fitted& fitted : kept_) {
+        if (fitted.width == width && fitted.height == height) return fitted.pixels;
+    }
+    Fitted fitted{width, height, {}};
+    const int32_t deviceWidth = deviceLength(width, scale);
+    const int32_t deviceHeight = deviceLength(height, scale);
+    GpImage* form = formFor(scale);
+    if (form != nullptr && deviceWidth > 0 && deviceHeight > 0) {
+        fitted.pixels = pixelsOfSize(form, deviceWidth, deviceHeight);
+        if (fitted.pixels.empty()) {
+            fitted.pixels = filteredPixels(form, width, height, deviceWidth, deviceHeight, scale);
+        }
+    }
+    kept_.push_back(std::move(fitted));
+    return kept_.back().pixels;
 }
+
+uint64_t pictureFilterings() { return filteredSoFar; }
 
 void UIFont::freeResources() {
     if (!record_) return;

@@ -7,7 +7,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <vector>
 
 #include "toolkit/MGObject.h"
@@ -15,42 +14,44 @@
 
 // A bitmap decoded from PNG (or any format the drawing library decodes) bytes. Bytes that do not decode
 // give an image without a bitmap, which draws nothing. An image may also carry its double-size form, the
-// same picture drawn with twice the pixels each way, which views painting above scale 1.0 draw instead.
+// same picture drawn with twice the pixels each way, which views painting above scale 1.0 start from.
 class UIImage : public MGObject {
 public:
     UIImage(const void* bytes, size_t length);
 
     void freeResources() override;
-    Gdiplus::GpImage* bitmap() const { return base_.bitmap.get(); }
+    Gdiplus::GpImage* bitmap() const { return base_.get(); }
     // Keeps a copy of the bytes of the double-size form; they are decoded when a scale above 1.0 first
     // asks for it, so that a display at 100 percent never pays for them.
     void setDoubleSize(const void* bytes, size_t length);
-    // The form to draw at a display scale: the double-size one above 1.0 when it decodes, else the bitmap.
-    Gdiplus::GpImage* bitmapFor(float scale) const;
-    // The form for the scale as a surface of exactly `width` x `height` holds it: premultiplied, the
-    // bottom row first, ready to be copied in. Read from its bitmap once; empty when that form has another
-    // size or gives no pixels.
-    const std::vector<uint32_t>& surfacePixels(int32_t width, int32_t height, float scale) const;
-
-    // Pixels in a surface's layout, with the row width they were read at.
-    struct SurfacePixels {
-        std::vector<uint32_t> pixels;
-        UINT width = 0;
-    };
+    // The picture stretched over a view of `width` x `height` on the logical grid, as that view's surface
+    // holds it at the scale: premultiplied, the bottom row first, ready to be copied in. The form for the
+    // scale (the double-size one above 1.0) is taken as it is when it has the surface's size and otherwise
+    // filtered to it, once: the result is kept for as long as the scale stays, and what was kept for another
+    // scale is let go. Empty when the picture gives no pixels. Valid until the next call.
+    const std::vector<uint32_t>& pixelsAt(int32_t width, int32_t height, float scale) const;
 
 private:
-    // One form of the picture: its bitmap and, once asked for, its pixels.
-    struct Form {
-        ScopedImage bitmap;
-        mutable std::optional<SurfacePixels> surfacePixels;  // read on first use
+    // The picture at one view size, at `keptScale_`.
+    struct Fitted {
+        int32_t width = 0;
+        int32_t height = 0;
+        std::vector<uint32_t> pixels;
     };
-    const Form& formFor(float scale) const;
+    // The form to start from at a display scale: the double-size one above 1.0 when it decodes, else the bitmap.
+    Gdiplus::GpImage* formFor(float scale) const;
 
-    Form base_;
+    ScopedImage base_;
     // The double-size form's bytes until a scale first asks for it, then the form.
     mutable std::vector<uint8_t> doubleSizeBytes_;
-    mutable std::optional<Form> doubleSize_;
+    mutable ScopedImage doubleSize_;
+    mutable float keptScale_ = 0.0f;
+    mutable std::vector<Fitted> kept_;
 };
+
+// How many times, in this process, a picture has been filtered to the size a view shows it at: each is a
+// pass of high-quality interpolation over every pixel, made once per picture, view size and scale.
+uint64_t pictureFilterings();
 
 // A font with its own private collection, in which font bytes from the program's resources can be
 // placed. The family "Zelnsoft2012" is taken from that collection, or else the generic sans-serif one;

@@ -1,5 +1,6 @@
 #pragma once
 // The toolkit's value types, passed and returned by value.
+#include <algorithm>
 #include <cstdint>
 
 // A colour as four bytes in the order r, g, b, a.
@@ -27,6 +28,22 @@ struct UIRect {
     int32_t width;
     int32_t height;
 };
+
+// A rectangle without area stands for nothing: it adds nothing to another.
+inline bool isEmpty(UIRect rect) { return rect.width <= 0 || rect.height <= 0; }
+inline bool operator==(UIRect left, UIRect right) {
+    return left.x == right.x && left.y == right.y && left.width == right.width && left.height == right.height;
+}
+// The smallest rectangle that holds both.
+inline UIRect unite(UIRect first, UIRect second) {
+    if (isEmpty(first)) return second;
+    if (isEmpty(second)) return first;
+    const int32_t left = std::min(first.x, second.x);
+    const int32_t top = std::min(first.y, second.y);
+    const int32_t right = std::max(first.x + first.width, second.x + second.width);
+    const int32_t bottom = std::max(first.y + first.height, second.y + second.height);
+    return UIRect{left, top, right - left, bottom - top};
+}
 
 struct UIPoint {
     int32_t x;

@@ -14,34 +14,10 @@ HDC makeDrawingContext(HWND windowHandle) {
     return CreateCompatibleDC(display.get());
 }
 
-// A GDI+ bitmap laid over the surface's own pixels, top row first: the DIB runs bottom-up, so the
-// first scan line is the last one in memory and the stride is negative.
-ScopedImage bitmapOverSurface(const Surface& surface) {
-    const INT stride = surface.width * 4;
-    BYTE* topRow = static_cast<BYTE*>(surface.bits) + static_cast<size_t>(surface.height - 1) * stride;
-    GpBitmap* bitmap = nullptr;
-    if (DllExports::GdipCreateBitmapFromScan0(surface.width, surface.height, -stride, PixelFormat32bppPARGB,
-                                              topRow, &bitmap) != Ok) {
-        return nullptr;
-    }
-    // The logical grid is 96 to the inch whatever the display: a point is then 4/3 logical pixels, and the
-    // display scale is the transform's alone. (A new bitmap would otherwise take the system's DPI, which a
-    // program aware of it sees, and count it twice.)
-    DllExports::GdipBitmapSetResolution(bitmap, 96.0f, 96.0f);
-    return ScopedImage(bitmap);
-}
-
-// Above or below 1.0, paintings given in logical coordinates are drawn through the scale, and pictures that
-// must be resized are filtered at their best.
-void drawThroughScale(GpGraphics* graphics, float scale) {
-    if (scale == 1.0f) return;
-    DllExports::GdipScaleWorldTransform(graphics, scale, scale, MatrixOrderPrepend);
-    DllExports::GdipSetInterpolationMode(graphics, InterpolationModeHighQualityBicubic);
-}
-
-// Copies pixels laid out as the surface lays out its own; false (nothing copied) when there are none.
+// Copies pixels laid out as the surface lays out its own; false (nothing copied) when they are not the
+// surface's size.
 bool copyPixels(const std::vector<uint32_t>& pixels, const Surface& surface) {
-    if (pixels.empty()) return false;
+    if (pixels.empty() || pixels.size() != static_cast<size_t>(surface.width) * surface.height) return false;
     std::memcpy(surface.bits, pixels.data(), pixels.size() * sizeof pixels[0]);
     return true;
 }
@@ -137,24 +113,23 @@ void UIView::addChild(UIView* child) {
 void UIView::repaintSurface() {
     if (surface_.bits != nullptr) {
         GdiFlush();
-        const UIImage* picture = backgroundImage();
-        const bool pictureCopied =
-            picture != nullptr &&
-            copyPixels(picture->surfacePixels(surface_.width, surface_.height, scale_), surface_);
-        if (!pictureCopied) std::memset(surface_.bits, 0, static_cast<size_t>(surface_.width) * surface_.height * 4);
-        ScopedImage bitmap = bitmapOverSurface(surface_);
+        startFromBackgroundImage();
+        ScopedImage bitmap = bitmapOverPixels(surface_.bits, surface_.width, surface_.height);
         GpGraphics* graphics = nullptr;
         if (bitmap && DllExports::GdipGetImageGraphicsContext(bitmap.get(), &graphics) == Ok) {
             ScopedGraphics owned(graphics);
             drawThroughScale(graphics, scale_);
-            if (!pictureCopied && picture != nullptr && picture->bitmapFor(scale_) != nullptr) {
-                DllExports::GdipDrawImageRectI(graphics, picture->bitmapFor(scale_), 0, 0, frame_.width,
-                                               frame_.height);
-            }
             paint(graphics, UIRect{0, 0, frame_.width, frame_.height});
         }
     }
     setDirty(false);
+}
+
+void UIView::startFromBackgroundImage() {
+    const UIImage* picture = backgroundImage();
+    const bool pictureCopied =
+        picture != nullptr && copyPixels(picture->pixelsAt(frame_.width, frame_.height, scale_), surface_);
+    if (!pictureCopied) std::memset(surface_.bits, 0, static_cast<size_t>(surface_.width) * surface_.height * 4);
 }
 
 HDC UIView::compositeContext() const {
@@ -183,11 +158,40 @@ void UIView::recomposite() {
 }
 
 void UIView::compositeOnto(HDC destination) const {
-    const int32_t width = deviceLength(frame_.width, scale_);
-    const int32_t height = deviceLength(frame_.height, scale_);
-    if (width <= 0 || height <= 0 || surface_.bits == nullptr) return;
-    GdiAlphaBlend(destination, deviceLength(frame_.x, scale_), deviceLength(frame_.y, scale_), width, height,
-                  compositeContext(), 0, 0, width, height, sharedBlend());
+    const UIRect place = deviceFrame();
+    if (isEmpty(place) || surface_.bits == nullptr) return;
+    GdiAlphaBlend(destination, place.x, place.y, place.width, place.height, compositeContext(), 0, 0, place.width,
+                  place.height, sharedBlend());
+}
+
+UIRect UIView::deviceFrame() const {
+    return UIRect{deviceLength(frame_.x, scale_), deviceLength(frame_.y, scale_), deviceLength(frame_.width, scale_),
+                  deviceLength(frame_.height, scale_)};
+}
+
+UIRect UIView::takeChangedArea() {
+    const UIRect changed = changedArea_;
+    changedArea_ = UIRect{0, 0, 0, 0};
+    return changed;
+}
+
+// A child that stays in its place passes on only what changed inside it; one that moved, appeared or went
+// changes both the place it left and the one it takes.
+bool UIView::walkChild(UIView* child) {
+    const UIRect before = child->shownArea_;
+    const bool changed = paintTree(child);
+    const UIRect after = child->isHidden() ? UIRect{0, 0, 0, 0} : child->deviceFrame();
+    child->shownArea_ = after;
+    UIRect inside = child->takeChangedArea();
+    if (!changed) return false;
+    if (before == after) {
+        inside.x += after.x;
+        inside.y += after.y;
+        changedArea_ = unite(changedArea_, inside);
+    } else {
+        changedArea_ = unite(changedArea_, unite(before, after));
+    }
+    return true;
 }
 
 bool paintTree(UIView* view) {
@@ -201,13 +205,14 @@ bool paintTree(UIView* view) {
     view->shownInParent_ = true;
     if (view->isDirty()) {
         view->repaintSurface();
+        view->changedArea_ = UIRect{0, 0, view->surface_.width, view->surface_.height};
         changed = true;
     }
     // Every child is walked, whatever the earlier ones answered: each must come up to date in this render.
     bool childrenChanged = false;
     MGArrayIterator children = view->children()->makeIterator();
     while (MGObject* child = MGArray::nextForward(children)) {
-        childrenChanged = paintTree(static_cast<UIView*>(child)) || childrenChanged;
+        childrenChanged = view->walkChild(static_cast<UIView*>(child)) || childrenChanged;
     }
     if (view->children()->count() > 0 && (changed || childrenChanged)) view->recomposite();
     return changed || childrenChanged;

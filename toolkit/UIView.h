@@ -3,9 +3,9 @@
 // in device pixels (the frame times the display scale), and a view with children keeps a second surface,
 // its composite: that painting with its visible children over it. A render repaints the dirty views and
 // rebuilds, bottom-up, only the composites of subtrees in which something changed, each from clean caches;
-// the root's composite is what the window pushes. Frames, painting and hit tests are in the logical
-// coordinates of the window's grid; only surfaces and composition are in device pixels. `UIControl` adds
-// the pressed/hover look and target/action.
+// the root's composite is what the window pushes, and the part of it that changed is what it pushes again.
+// Frames, painting and hit tests are in the logical coordinates of the window's grid; only surfaces and
+// composition are in device pixels. `UIControl` adds the pressed/hover look and target/action.
 #include <windows.h>
 #include <gdiplus.h>
 
@@ -28,9 +28,9 @@ public:
     // cleared to transparent when there is none). The graphics object takes logical coordinates: the
     // bounds are the frame's size, and the display scale is in its transform.
     virtual void paint(Gdiplus::GpGraphics* graphics, UIRect bounds);
-    // The picture every painting of the view starts from, stretched to its frame; none by default. When
-    // its form for the scale has the surface's own size it is copied in rather than drawn: a full-window
-    // picture repainted at every render costs a copy, not a blend of every pixel.
+    // The picture every painting of the view starts from, stretched to its frame; none by default. It is
+    // copied in from the pixels the image keeps at the view's size and scale: a picture is filtered to a
+    // size once, not at every repaint, and a repaint costs a copy, not a blend of every pixel.
     virtual const UIImage* backgroundImage() const { return nullptr; }
     virtual UIView* parent() const { return parent_; }
     virtual void setParent(UIView* parent) { parent_ = parent; }
@@ -83,9 +83,18 @@ private:
     // A surface for the frame at the scale, when both give it a size; otherwise the old one stays.
     void resizeSurface();
     void repaintSurface();
+    // The surface as the painting finds it: the background image, or transparent where there is none.
+    void startFromBackgroundImage();
     // Rebuilds the composite from the painting and the children's composites.
     void recomposite();
     void compositeOnto(HDC destination) const;
+    // The frame at the scale: where the view lies on its parent's surfaces.
+    UIRect deviceFrame() const;
+    // Brings the child up to date and adds what changed of it to this view's changed area; answers whether
+    // anything did.
+    bool walkChild(UIView* child);
+    // The part of the composite that changed since it was last taken, in device pixels; none afterwards.
+    UIRect takeChangedArea();
 
     UIWindow* window_ = nullptr;
     int32_t tag_ = 0;
@@ -103,6 +112,10 @@ private:
     bool dirty_ = true;
     // The parent's composite holds this view as it was last rendered: hiding it must rebuild that composite.
     bool shownInParent_ = false;
+    // Where the parent's composite shows it (none while hidden), and what of this view's own composite has
+    // changed since the parent (or, for the root, the window's push) last took it: device pixels.
+    UIRect shownArea_{0, 0, 0, 0};
+    UIRect changedArea_{0, 0, 0, 0};
     bool hidden_ = false;
     bool interactive_ = true;
 };

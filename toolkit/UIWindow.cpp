@@ -7,6 +7,7 @@
 #include <cwchar>
 #include <vector>
 
+#include "platform/win32/SystemFunction.h"
 #include "toolkit/ScopedGdi.h"
 #include "toolkit/UIResources.h"
 #include "toolkit/UIView.h"
@@ -156,6 +157,8 @@ void UIWindow::destroy() {
         className_[0] = L'\0';
     }
     handle_ = nullptr;
+    pushedSize_ = SIZE{0, 0};
+    pushedPosition_ = POINT{0, 0};
     trackedView_ = nullptr;
     mouseCaptured_ = false;
     releaseDrawingLibrary();
@@ -187,13 +190,9 @@ void UIWindow::setRedrawPending(bool pending) {
     // Without a system window there is nothing to render, and a post to no window would be a thread
     // message that leaves the flag set for good.
     if (handle_ == nullptr) return;
-    // Only a request posts: any number of them before the message is handled make one render. The flag is
-    // set before the root is marked dirty, so the request the root's own `setDirty` makes ends here.
-    if (pending && !redrawPending_) {
-        redrawPending_ = true;
-        PostMessageW(handle_, kRedrawRequestMessage, 0, 0);
-        if (rootView_ != nullptr) rootView_->setDirty(true);
-    }
+    // Only a request posts: any number of them before the message is handled make one render. The root is
+    // not repainted for it: a view's change rebuilds the composites above it from their kept paintings.
+    if (pending && !redrawPending_) PostMessageW(handle_, kRedrawRequestMessage, 0, 0);
     redrawPending_ = pending;
 }
 
@@ -400,14 +399,44 @@ void UIWindow::render() {
 }
 
 // The root's composite is already in device pixels: pushed as it is, at the size of the grid at the scale.
+// While the window keeps its place and size, only the part of it that changed since the last push is pushed
+// again: the system keeps the rest, and a progress notice then costs the bar's rows, not the whole window.
+// Where the system cannot push a part (before Windows Vista), the whole goes.
 void UIWindow::push() {
     if (rootView_ == nullptr) return;
+    SIZE pushed = {deviceLength(size_.cx, scale_), deviceLength(size_.cy, scale_)};
+    const UIRect changed = rootView_->takeChangedArea();
+    const bool inPlace = pushed.cx == pushedSize_.cx && pushed.cy == pushedSize_.cy &&
+                         position_.x == pushedPosition_.x && position_.y == pushedPosition_.y;
+    if (inPlace && isEmpty(changed)) return;
     ScopedWindowDc windowDc(handle_, GetWindowDC(handle_));
     BLENDFUNCTION blend = sharedBlend();
-    POINT source = {0, 0};
-    SIZE pushed = {deviceLength(size_.cx, scale_), deviceLength(size_.cy, scale_)};
-    UpdateLayeredWindow(handle_, windowDc.get(), &position_, &pushed, rootView_->compositeContext(), &source, 0,
-                        &blend, ULW_ALPHA);
+    if (!inPlace || !pushArea(windowDc.get(), blend, changed)) {
+        POINT source = {0, 0};
+        UpdateLayeredWindow(handle_, windowDc.get(), &position_, &pushed, rootView_->compositeContext(), &source, 0,
+                            &blend, ULW_ALPHA);
+    }
+    pushedSize_ = pushed;
+    pushedPosition_ = position_;
+}
+
+bool UIWindow::pushArea(HDC windowDc, const BLENDFUNCTION& blend, UIRect area) {
+    using UpdateIndirect = BOOL(WINAPI*)(HWND, const UPDATELAYEREDWINDOWINFO*);
+    static const auto updateIndirect =
+        platform::systemFunction<UpdateIndirect>(L"user32.dll", "UpdateLayeredWindowIndirect");
+    if (updateIndirect == nullptr) return false;
+    const POINT source = {0, 0};
+    const RECT dirty = {area.x, area.y, area.x + area.width, area.y + area.height};
+    UPDATELAYEREDWINDOWINFO update = {};
+    update.cbSize = sizeof update;
+    update.hdcDst = windowDc;
+    // No place and no size: the window keeps both, and the system has no move or resize to make.
+    update.hdcSrc = rootView_->compositeContext();
+    update.pptSrc = &source;
+    update.pblend = &blend;
+    update.dwFlags = ULW_ALPHA;
+    update.prcDirty = &dirty;
+    return updateIndirect(handle_, &update) != FALSE;
 }
 
 bool UIWindow::queryCursor() {

@@ -1,9 +1,9 @@
 #pragma once
 // The toolkit's top-level window: borderless, per-pixel alpha, its whole content one tree of views.
 // It turns mouse messages into view events, coalesces redraw requests into one posted message, renders
-// the tree into the root view's surface and pushes that with UpdateLayeredWindow. It also keeps the
-// process-wide toolkit state: the registry that routes messages to windows, the hidden message-only
-// owner window, and the drawing library's start-up and shutdown, counted across windows.
+// the tree into the root view's surface and pushes that, or the part of it that changed, to the screen.
+// It also keeps the process-wide toolkit state: the registry that routes messages to windows, the hidden
+// message-only owner window, and the drawing library's start-up and shutdown, counted across windows.
 // The window's size and its views live on a logical grid of 96 to the inch; its display scale (the
 // display's DPI over 96) makes the views paint at device resolution, and mouse positions are divided by it.
 #include <windows.h>
@@ -89,6 +89,9 @@ public:
 
 private:
     void push();
+    // Pushes only the area of the root's composite, the window staying where and as large as it is; false
+    // when the system cannot.
+    bool pushArea(HDC windowDc, const BLENDFUNCTION& blend, UIRect area);
     UIView* viewUnderCursor();
     void registerClassIfMissing(UINT classStyle, const wchar_t* className);
 
@@ -107,5 +110,8 @@ private:
     float scale_ = 1.0f;
     POINT position_ = {0, 0};
     SIZE size_ = {0, 0};
+    // The device size and the place of the last push; none before the first.
+    SIZE pushedSize_ = {0, 0};
+    POINT pushedPosition_ = {0, 0};
     HWND handle_ = nullptr;
 };

@@ -1,21 +1,25 @@
 // The wizard's figures under Wine, each against a floor measured the same way in the same run:
-//   ui_bench startup        process start to the end of the wizard's first render and push
-//   ui_bench startup-floor  process start to the first push of a plain layered window of the wizard's size
-//   ui_bench install        a whole install of the package appended to this program, through the wizard's
-//                           own install button: its duration, the median render while the bar moves with the
-//                           views each render repainted, and the median push of the same surface alone
-//   ui_bench install-200    the same with the wizard at 200 percent: its renders, and pushes of a surface of
-//                           that size (1440 x 1094) alone; its figures' names end in _200
-// Each prints one line "name value" per figure for the bench script to collect.
+//   ui_bench startup          process start to the end of the wizard's first render and push
+//   ui_bench startup-floor    process start to the first push of a plain layered window of the wizard's size
+//   ui_bench install PERCENT  a whole install of the package appended to this program, through the wizard's
+//                             own install button, with the wizard at that display scale (100, 125, 150 or 200):
+//                             its duration, the median render while the bar moves (and of it the repaint and
+//                             composition), the views each render repainted, the pictures filtered during the
+//                             install, and the median push of a bare surface of the wizard's size at that scale
+// Each prints one line "name value" per figure for the bench script to collect; the names of the install's
+// figures end in _PERCENT.
 #include "app/CInstallerWindow.h"
 #include "engine/InstallerEngine.h"
 #include "platform/win32/WindowsPlatform.h"
 #include "system/InstallSystemSteps.h"
+#include "toolkit/UIResources.h"
 
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cwchar>
 #include <vector>
 
@@ -69,20 +73,25 @@ int dirtyViews(UIView* view) {
 }
 
 // The wizard's window, with its renders timed: the first from process start, every one on its own with the
-// number of views it repainted (the dirty ones among the visible when it began).
+// number of views it repainted (the dirty ones among the visible when it began) and the part of it spent
+// repainting and compositing the tree before the push.
 class TimedInstallerWindow final : public CInstallerWindow {
 public:
     using CInstallerWindow::CInstallerWindow;
     void render() override {
         const int repainted = dirtyViews(rootView());
         const double start = nowMs();
+        paintTree(rootView());
+        const double painted = nowMs();
+        // The tree is up to date: what is left of the render is the push.
         CInstallerWindow::render();
-        renders.push_back(Render{nowMs() - start, repainted});
+        renders.push_back(Render{nowMs() - start, painted - start, repainted});
         if (firstRenderMs < 0) firstRenderMs = sinceProcessStartMs();
     }
 
     struct Render {
         double ms;
+        double paintMs;
         int repainted;
     };
     std::vector<Render> renders;
@@ -189,12 +198,25 @@ bool pumpUntilInstallEnds(const InstallerEngine& engine, double boundMs) {
     return false;
 }
 
-// The figures' names end in the suffix.
-int install(float scale, const char* suffix) {
-    Wizard wizard(scale);
+// Pushes of a bare surface of the wizard's size at the scale: the floor of a render.
+std::vector<double> floorPushesMs(float scale) {
+    PlainLayeredWindow floor(scale);
+    floor.show();
+    std::vector<double> pushMs;
+    for (int i = 0; i < 50; ++i) {
+        const double pushStart = nowMs();
+        floor.push();
+        pushMs.push_back(nowMs() - pushStart);
+    }
+    return pushMs;
+}
+
+int install(int percent) {
+    Wizard wizard(static_cast<float>(percent) / 100.0f);
     drainMessages();
     auto* page = static_cast<UIInstallerView*>(wizard.window.rootView());
     const size_t welcomeRenders = wizard.window.renders.size();
+    const uint64_t filteredAtWelcome = pictureFilterings();
     const double start = nowMs();
     page->handleAction(ACTION_INSTALL, page->installButton());
     if (!pumpUntilInstallEnds(wizard.engine, 300000.0)) {
@@ -204,24 +226,22 @@ int install(float scale, const char* suffix) {
     const double installMs = nowMs() - start;
     // The renders while the bar moved: after the installing page's first and before the success page's.
     std::vector<double> renderMs;
+    std::vector<double> paintMs;
     std::vector<double> repainted;
     const auto& renders = wizard.window.renders;
     for (size_t i = welcomeRenders + 1; i + 1 < renders.size(); ++i) {
         renderMs.push_back(renders[i].ms);
+        paintMs.push_back(renders[i].paintMs);
         repainted.push_back(renders[i].repainted);
     }
-    PlainLayeredWindow floor(scale);
-    floor.show();
-    std::vector<double> pushMs;
-    for (int i = 0; i < 50; ++i) {
-        const double pushStart = nowMs();
-        floor.push();
-        pushMs.push_back(nowMs() - pushStart);
-    }
-    std::printf("install_ms%s %.1f\nprogress_renders%s %zu\nrender_ms%s %.3f\nrender_floor_ms%s %.3f\n"
-                "views_repainted%s %.0f\n",
-                suffix, installMs, suffix, renderMs.size(), suffix, median(renderMs), suffix, median(pushMs), suffix,
-                median(repainted));
+    const std::vector<double> pushMs = floorPushesMs(wizard.window.scale());
+    std::printf("install_ms_%d %.1f\nprogress_renders_%d %zu\nrender_ms_%d %.3f\nrender_paint_ms_%d %.3f\n"
+                "render_floor_ms_%d %.3f\nviews_repainted_%d %.0f\npictures_filtered_welcome_%d %llu\n"
+                "pictures_filtered_install_%d %llu\n",
+                percent, installMs, percent, renderMs.size(), percent, median(renderMs), percent, median(paintMs),
+                percent, median(pushMs), percent, median(repainted), percent,
+                static_cast<unsigned long long>(filteredAtWelcome), percent,
+                static_cast<unsigned long long>(pictureFilterings() - filteredAtWelcome));
     return 0;
 }
 
@@ -230,8 +250,10 @@ int install(float scale, const char* suffix) {
 int wmain(int argc, wchar_t** argv) {
     if (argc == 2 && std::wcscmp(argv[1], L"startup") == 0) return startup();
     if (argc == 2 && std::wcscmp(argv[1], L"startup-floor") == 0) return startupFloor();
-    if (argc == 2 && std::wcscmp(argv[1], L"install") == 0) return install(1.0f, "");
-    if (argc == 2 && std::wcscmp(argv[1], L"install-200") == 0) return install(2.0f, "_200");
-    std::fprintf(stderr, "usage: ui_bench startup | startup-floor | install | install-200\n");
+    if (argc == 3 && std::wcscmp(argv[1], L"install") == 0) {
+        const int percent = static_cast<int>(std::wcstol(argv[2], nullptr, 10));
+        if (percent >= 100 && percent <= 200) return install(percent);
+    }
+    std::fprintf(stderr, "usage: ui_bench startup | startup-floor | install PERCENT (100 to 200)\n");
     return 2;
 }

@@ -1,10 +1,12 @@
 #include "tools/pkgtool/Manifest.h"
 
 #include "engine/FilePlacement.h"
+#include "platform/TextCompare.h"
 #include "tools/pkgtool/Text.h"
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <set>
@@ -77,11 +79,7 @@ bool loadHeader(const json& root, Manifest& manifest, std::string& error) {
 // Case folded as Windows compares file names (ASCII letters here).
 std::wstring foldedName(const std::wstring& name) {
     std::wstring folded = name;
-    for (wchar_t& c : folded) {
-        if (c >= L'A' && c <= L'Z') {
-            c = static_cast<wchar_t>(c - L'A' + L'a');
-        }
-    }
+    std::transform(folded.begin(), folded.end(), folded.begin(), platform::foldAsciiCase);
     return folded;
 }
 

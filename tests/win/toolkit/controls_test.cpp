@@ -113,8 +113,9 @@ TEST_F(ButtonTest, AboveScaleOneTheButtonDrawsTheDoubleSizeFormOfAnImageThatHasO
     sendMouse(window, WM_MOUSEMOVE, 0, 400, 300);
     EXPECT_EQ(kOrange, look(button));
 
-    // A button of the double-size form's own size at scale 2 shows that form pixel for pixel; between 1.0
-    // and 2.0 the form is filtered down to the device size.
+    // A button of the double-size form's own size at scale 2 shows that form pixel for pixel, taken as it is;
+    // between 1.0 and 2.0 the form is filtered down to the device size, once for as long as the scale stays.
+    const uint64_t filteredBefore = pictureFilterings();
     button->setFrame(UIRect{20, 30, 2, 2});
     pumpQueued();
     ASSERT_EQ(4, deviceSize(button).x);
@@ -122,11 +123,22 @@ TEST_F(ButtonTest, AboveScaleOneTheButtonDrawsTheDoubleSizeFormOfAnImageThatHasO
         EXPECT_EQ(kOrange, pixelAt(button, i, i));
         EXPECT_EQ(kOrange, pixelAt(button, 3 - i, i));
     }
+    EXPECT_EQ(filteredBefore, pictureFilterings());
     window.setScale(1.5f);
     pumpQueued();
     ASSERT_EQ(3, deviceSize(button).x);
     EXPECT_EQ(kOrange, pixelAt(button, 1, 1));
     EXPECT_EQ(kOrange, pixelAt(button, 2, 2));
+    const uint64_t filteredAtScale = pictureFilterings();
+    for (int pass = 0; pass < 3; ++pass) {
+        sendMouse(window, WM_MOUSEMOVE, 0, 31, 46);
+        pumpQueued();
+        EXPECT_EQ(kGreen, pixelAt(button, 1, 1));
+        sendMouse(window, WM_MOUSEMOVE, 0, 400, 300);
+        pumpQueued();
+        EXPECT_EQ(kOrange, pixelAt(button, 1, 1));
+    }
+    EXPECT_EQ(filteredAtScale + 1, pictureFilterings()) << "the hover image once, then both from what they kept";
     window.setScale(1.0f);
     pumpQueued();
     EXPECT_EQ(kGrey, pixelAt(button, 1, 1));
@@ -523,6 +535,14 @@ TEST(UIResourcesTest, BackgroundImageIsCopiedAtItsOwnSizeStretchedAtAnotherAndPa
     EXPECT_EQ(0u, paintedPixelAt(&blank, 0, 0));
     EXPECT_EQ(0u, paintedPixelAt(&blank, 3, 3));
     EXPECT_EQ(0xFFFFFFFFu, paintedPixelAt(&blank, 1, 1));
+    // The image keeps the picture at each size asked for at the scale: repainted, neither view filters again.
+    const uint64_t filtered = pictureFilterings();
+    exact.setDirty(true);
+    stretched.setDirty(true);
+    ASSERT_TRUE(pumpUntil([&] { return !window.isRedrawPending(); }));
+    EXPECT_EQ(filtered, pictureFilterings());
+    EXPECT_EQ(red, paintedPixelAt(&stretched, 4, 4));
+    EXPECT_EQ(0xFFFF0000u, paintedPixelAt(&exact, 0, 0));
 
     // Repainted after the view's size changed to the picture's, it is copied again, whole.
     stretched.setFrame(UIRect{10, 10, 2, 2});

@@ -84,22 +84,32 @@ bool surfaceOf(HDC context, DIBSECTION& section) {
            section.dsBm.bmBits != nullptr && section.dsBm.bmBitsPixel == 32;
 }
 
-uint32_t pixelOf(HDC context, int32_t x, int32_t y) {
+// The pixel at (x, y) of the surface selected into the context, or none outside it.
+uint32_t* pixelOf(HDC context, int32_t x, int32_t y) {
     DIBSECTION section = {};
-    if (!surfaceOf(context, section)) return 0xDEADBEEF;
+    if (!surfaceOf(context, section)) return nullptr;
     const LONG width = section.dsBm.bmWidth;
     const LONG height = section.dsBm.bmHeight;
-    if (x < 0 || y < 0 || x >= width || y >= height) return 0xDEADBEEF;
-    const auto* pixels = static_cast<const uint32_t*>(section.dsBm.bmBits);
-    return pixels[static_cast<size_t>(height - 1 - y) * width + x];  // rows run bottom-up
+    if (x < 0 || y < 0 || x >= width || y >= height) return nullptr;
+    auto* pixels = static_cast<uint32_t*>(section.dsBm.bmBits);
+    return &pixels[static_cast<size_t>(height - 1 - y) * width + x];  // rows run bottom-up
+}
+
+uint32_t pixelValue(HDC context, int32_t x, int32_t y) {
+    const uint32_t* pixel = pixelOf(context, x, y);
+    return pixel != nullptr ? *pixel : 0xDEADBEEF;
 }
 
 }  // namespace
 
-uint32_t pixelAt(const UIView* view, int32_t x, int32_t y) { return pixelOf(view->compositeContext(), x, y); }
+uint32_t pixelAt(const UIView* view, int32_t x, int32_t y) { return pixelValue(view->compositeContext(), x, y); }
 
 uint32_t paintedPixelAt(const UIView* view, int32_t x, int32_t y) {
-    return pixelOf(view->drawingContext(), x, y);
+    return pixelValue(view->drawingContext(), x, y);
+}
+
+void overwritePaintedPixel(const UIView* view, int32_t x, int32_t y, uint32_t value) {
+    if (uint32_t* pixel = pixelOf(view->drawingContext(), x, y)) *pixel = value;
 }
 
 uint8_t alphaOf(uint32_t pixel) { return static_cast<uint8_t>(pixel >> 24); }

@@ -67,6 +67,8 @@ bool pumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 5000);
 uint32_t pixelAt(const UIView* view, int32_t x, int32_t y);
 // The same pixel of the view's own painting, without its children.
 uint32_t paintedPixelAt(const UIView* view, int32_t x, int32_t y);
+// Overwrites a pixel of the view's own painting behind the tree's back: nothing is marked as changed.
+void overwritePaintedPixel(const UIView* view, int32_t x, int32_t y, uint32_t pixel);
 uint8_t alphaOf(uint32_t pixel);
 uint8_t redOf(uint32_t pixel);
 uint8_t greenOf(uint32_t pixel);

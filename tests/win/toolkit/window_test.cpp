@@ -1,6 +1,6 @@
-// The layered window: placement at the push, painting at a display scale and its hit testing, a move to a
-// display of another DPI, mouse tracking and cursors, and teardown (twice, from another thread, two windows
-// of one class).
+// The layered window: placement at the push, later pushes of only what changed, painting at a display scale
+// and its hit testing, a move to a display of another DPI, mouse tracking and cursors, and teardown (twice,
+// from another thread, two windows of one class).
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -120,6 +120,48 @@ TEST(UIWindowTest, PushPutsThePremultipliedImageOnTheScreenWithItsAlpha) {
     ASSERT_TRUE(pumpUntil([&] { return !window.isRedrawPending(); }));
     EXPECT_TRUE(pumpUntil([&] { return screenPixel(335, 335) == RGB(255, 0, 0); }, 2000));
     EXPECT_NEAR(128, GetBValue(screenPixel(410, 410)), 2);
+}
+
+// After the first push the system keeps the window's image, and a render pushes again only what changed in it
+// (the documented dirty rectangle of a layered window's update, which Wine honours): pixels of the root's
+// painting changed behind the tree's back reach its composite with the next render, but not the screen unless
+// they lie where something changed.
+TEST(UIWindowTest, LaterPushesCarryOnlyWhatChangedAndTheScreenKeepsTheRest) {
+    TestWindow window;
+    openWindow(window, 300, 300, 100, 60);
+    UIView* root = window.rootView();
+    RecordingView moving(window.handle(), "moving", UIColor::make(255, 0, 0, 255));
+    RecordingView still(window.handle(), "still", UIColor::make(0, 0, 255, 255));
+    moving.setFrame(UIRect{10, 10, 20, 20});
+    still.setFrame(UIRect{60, 10, 20, 20});
+    root->addChild(&moving);
+    root->addChild(&still);
+    ASSERT_TRUE(pumpUntil([&] { return window.renders >= 1 && !window.isRedrawPending(); }));
+    ASSERT_TRUE(pumpUntil([&] { return screenPixel(315, 315) == RGB(255, 0, 0); }, 2000));
+    EXPECT_EQ(RGB(0, 0, 255), screenPixel(365, 315));
+
+    overwritePaintedPixel(root, 50, 5, 0xFF00FF00u);
+    overwritePaintedPixel(root, 90, 50, 0xFF00FF00u);
+    moving.setBackgroundColor(UIColor::make(0, 255, 0, 255));
+    ASSERT_TRUE(pumpUntil([&] { return screenPixel(315, 315) == RGB(0, 255, 0); }, 2000));
+    EXPECT_EQ(0xFF00FF00u, pixelAt(root, 90, 50));
+    EXPECT_EQ(RGB(255, 255, 255), screenPixel(350, 305));
+    EXPECT_EQ(RGB(255, 255, 255), screenPixel(390, 350));
+    EXPECT_EQ(RGB(0, 0, 255), screenPixel(365, 315));
+
+    // A view that moves changes the place it left as well as the one it takes; one that goes, the place it had.
+    moving.setFrame(UIRect{10, 35, 20, 20});
+    ASSERT_TRUE(pumpUntil([&] { return screenPixel(315, 340) == RGB(0, 255, 0); }, 2000));
+    EXPECT_EQ(RGB(255, 255, 255), screenPixel(315, 315));
+    EXPECT_EQ(RGB(0, 0, 255), screenPixel(365, 315));
+    moving.setHidden(true);
+    ASSERT_TRUE(pumpUntil([&] { return screenPixel(315, 340) == RGB(255, 255, 255); }, 2000));
+    EXPECT_EQ(RGB(0, 0, 255), screenPixel(365, 315));
+
+    // The root repainted is all changed: the whole goes, the overwritten pixels repainted.
+    root->setBackgroundColor(UIColor::make(255, 255, 0, 255));
+    ASSERT_TRUE(pumpUntil([&] { return screenPixel(390, 350) == RGB(255, 255, 0); }, 2000));
+    EXPECT_EQ(RGB(0, 0, 255), screenPixel(365, 315));
 }
 
 TEST(UIWindowTest, MoveToADisplayOfAnotherDpiTakesTheSuggestedRectangleAndRepaintsAtItsScale) {

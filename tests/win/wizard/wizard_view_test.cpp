@@ -1,11 +1,12 @@
 // The wizard's window and views over the real engine: the pages the engine's notifications lead to, the
-// progress bar's arithmetic and pixels, the agreement box, all at 100 and at 200 percent, one install run
-// from the install button to the success page through a package appended to a copy of this program, and an
-// install that cannot start.
+// progress bar's arithmetic and pixels, the agreement box, all at 100, 125, 150 and 200 percent, one install
+// run at 125 percent from the install button to the success page through a package appended to a copy of this
+// program, each picture filtered to the display's size once, and an install that cannot start.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <functional>
 #include <fstream>
@@ -137,15 +138,20 @@ void expectFrame(const UIView* view, UIRect expected) {
     EXPECT_EQ(expected.height, frame.height);
 }
 
-// Green pixels in the bar's row of the progress view, in device pixels.
-int greenLength(const UIView* bar) {
+// Green pixels in a row of the view, in device pixels.
+int greenInRow(const UIView* view, int32_t row) {
     int length = 0;
-    const UIPoint size = deviceSize(bar);
-    for (int32_t x = 0; x < size.x; ++x) {
-        const uint32_t pixel = pixelAt(bar, x, size.y - 3);
+    for (int32_t x = 0; x < deviceSize(view).x; ++x) {
+        const uint32_t pixel = pixelAt(view, x, row);
         if (greenOf(pixel) == 0xFF && redOf(pixel) == 0) ++length;
     }
     return length;
+}
+
+// The bar's length as the progress view paints it, and as the page shows it.
+int greenLength(const UIView* bar) { return greenInRow(bar, deviceSize(bar).y - 3); }
+int greenLengthOnPage(const UIView* bar) {
+    return greenInRow(bar->parent(), deviceLength(bar->frame().y, bar->scale()) + deviceSize(bar).y - 3);
 }
 
 // A logical length of the view's grid in its device pixels.
@@ -185,8 +191,9 @@ bool sameColour(uint32_t first, uint32_t second) {
 }
 
 // Whether the wizard shows the page picture of that resource number, in its form for the page's scale (the
-// double-size one at 200 percent): its part above the result code and left of the controls, where the
-// failure pictures differ, matches that form as the drawing library draws it at the page's device size.
+// double-size one above 100 percent): its part above the result code and left of the controls, where the
+// failure pictures differ, matches that form as the drawing library draws it over the page's frame at the
+// scale with its best filter (at 100 and 200 percent, pixel for pixel).
 bool showsPicture(const UIView* page, int32_t picture) {
     ResourceCopy copy;
     const wchar_t* form = page->scale() > 1.0f ? kDoubleSizePngType : L"PNG";
@@ -204,7 +211,9 @@ bool showsPicture(const UIView* page, int32_t picture) {
     ScopedImage ownedBitmap(drawn);
     if (Gdiplus::DllExports::GdipGetImageGraphicsContext(drawn, &graphics) != Gdiplus::Ok) return false;
     ScopedGraphics ownedGraphics(graphics);
-    Gdiplus::DllExports::GdipDrawImageRectI(graphics, image.bitmap(), 0, 0, size.x, size.y);
+    Gdiplus::DllExports::GdipScaleWorldTransform(graphics, page->scale(), page->scale(), Gdiplus::MatrixOrderPrepend);
+    Gdiplus::DllExports::GdipSetInterpolationMode(graphics, Gdiplus::InterpolationModeHighQualityBicubic);
+    Gdiplus::DllExports::GdipDrawImageRectI(graphics, image.bitmap(), 0, 0, page->frame().width, page->frame().height);
     int mismatches = 0;
     for (int32_t y = onDevice(page, 12); y < onDevice(page, 286); y += 3) {
         for (int32_t x = onDevice(page, 12); x < onDevice(page, 430); x += 3) {
@@ -324,7 +333,7 @@ void click(const UIWindow& window, int32_t x, int32_t y) {
     pumpQueued();
 }
 
-// The wizard's pages at 100 and at 200 percent: the layout stays on the 720 x 547 grid, the pictures are the
+// The wizard's pages at 100 to 200 percent: the layout stays on the 720 x 547 grid, the pictures are the
 // forms for the scale, and what the program draws itself is drawn at the scale.
 class WineWizardAtScale : public ::testing::TestWithParam<float> {};
 
@@ -390,19 +399,30 @@ TEST_P(WineWizardAtScale, NotificationsSwitchPagesAndMoveTheBar) {
     EXPECT_TRUE(view.agreementBox()->isHidden());
     EXPECT_TRUE(view.agreementLink()->isHidden());
 
+    // A notice repaints the bar alone, which the page then shows over its kept painting: no picture is
+    // filtered again while the scale stays.
+    const uint64_t filteredWithThePage = pictureFilterings();
     UIInstallerView::onEngineMessage(WM_INSTALL_PROGRESS, 45, 0);
+    EXPECT_TRUE(bar.isDirty());
+    EXPECT_FALSE(view.isDirty());
     pumpQueued();
     EXPECT_FLOAT_EQ(0.45f, bar.progress());
-    EXPECT_EQ(device(314), greenLength(&bar));
+    // The fill is laid on the device's pixels through the scale: 314 pixels of the grid are 392.5 at 125 %,
+    // which the drawing library fills as it rounds.
+    EXPECT_NEAR(314.0f * view.scale(), greenLength(&bar), 1.0f);
+    EXPECT_EQ(greenLength(&bar), greenLengthOnPage(&bar));
     UIInstallerView::onEngineMessage(WM_INSTALL_PROGRESS, 45, 0);
     EXPECT_FALSE(bar.isDirty());
     UIInstallerView::onEngineMessage(WM_INSTALL_PROGRESS, 2, 0);
     pumpQueued();
-    EXPECT_EQ(device(13), greenLength(&bar));
+    EXPECT_NEAR(13.0f * view.scale(), greenLength(&bar), 1.0f);
+    EXPECT_EQ(greenLength(&bar), greenLengthOnPage(&bar));
     UIInstallerView::onEngineMessage(WM_INSTALL_PROGRESS, 150, 0);
     pumpQueued();
     EXPECT_FLOAT_EQ(1.0f, bar.progress());
     EXPECT_EQ(device(698), greenLength(&bar));
+    EXPECT_TRUE(showsPicture(&view, PICTURE_INSTALLING));
+    EXPECT_EQ(filteredWithThePage, pictureFilterings());
 
     UIInstallerView::onEngineMessage(WM_INSTALL_FAILURE, ERR_MISSING_FILE, 0);
     EXPECT_EQ(17, UIInstallerView::shownFailureCode());
@@ -431,6 +451,11 @@ TEST_P(WineWizardAtScale, NotificationsSwitchPagesAndMoveTheBar) {
         EXPECT_EQ(outcome.writesCode, resultCodeInk(&view) > 20) << "result " << outcome.result;
         EXPECT_EQ(0, versionInk(&view)) << "result " << outcome.result;
     }
+    // Any later notification takes the written code away.
+    UIInstallerView::onEngineMessage(WM_INSTALL_PROGRESS, 50, 0);
+    pumpQueued();
+    EXPECT_EQ(0, resultCodeInk(&view));
+    EXPECT_TRUE(showsPicture(&view, PICTURE_FAILURE_CODE));
 
     // A success the next restart completes has its own page and tells deployment tools so.
     for (const auto& [kind, picture, exitCode] : {std::tuple{RESTART_COMPLETES, PICTURE_SUCCESS_RESTART, 3010},
@@ -445,7 +470,7 @@ TEST_P(WineWizardAtScale, NotificationsSwitchPagesAndMoveTheBar) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(DisplayScales, WineWizardAtScale, ::testing::Values(1.0f, 2.0f));
+INSTANTIATE_TEST_SUITE_P(DisplayScales, WineWizardAtScale, ::testing::Values(1.0f, 1.25f, 1.5f, 2.0f));
 
 std::wstring besideThisProgram(const wchar_t* name) {
     wchar_t self[MAX_PATH] = {};
@@ -496,10 +521,12 @@ TEST(WineWizard, LinksOpenTheirPagesThroughTheSystemsExplorerOnlyWhileTheirPages
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(planted.c_str())) << "the explorer beside the program ran";
 }
 
+// At 125 percent, where no form of a picture has the device size, so that every picture shown is filtered.
 TEST(WineWizard, InstallButtonRunsOneInstallToTheSuccessPageHoweverOftenItIsPressed) {
     const std::wstring folder = temporaryFolder();
-    Wizard wizard(writeInstaller(folder));
+    Wizard wizard(writeInstaller(folder), 1.25f);
     UIInstallerView& view = *wizard.view;
+    const uint64_t filteredAtWelcome = pictureFilterings();
     PackageVersion version{};
     wizard.engine.productVersion(version);
     EXPECT_EQ((PackageVersion{7, 27, 1, 0}), version);
@@ -516,6 +543,9 @@ TEST(WineWizard, InstallButtonRunsOneInstallToTheSuccessPageHoweverOftenItIsPres
     pumpQueued();
     EXPECT_TRUE(showsPicture(&view, PICTURE_SUCCESS));
     EXPECT_EQ(0, versionInk(&view));
+    // However many renders the bar took, each picture the install brought was filtered once: the installing
+    // page, the success page and the finish button.
+    EXPECT_EQ(3u, pictureFilterings() - filteredAtWelcome);
 }
 
 // Closed during the install (the close button, Alt+F4 or the taskbar all close the window): the window goes at
