@@ -36,21 +36,19 @@ is_installed() {
   [[ "$(dpkg-query -W -f='${Status}' "$1" 2>/dev/null || true)" == "install ok installed" ]]
 }
 
-# The smallest i386 executable there is (one program header; its code calls exit(0)), run through the kernel. Its
-# ident's last padding byte is the argument: 00 lets qemu's pattern above claim the program, 01 leaves it to the
-# kernel's own ELF loader, which ignores the padding.
-runs_i386_elf() {
+# Whether the kernel itself executes i386 code: asked with the smallest i386 executable there is (one program
+# header; its code calls exit(0)). The last padding byte of its ident is 1: the kernel's ELF loader ignores it,
+# qemu's pattern above requires it to be 0, so no registered emulator takes the program.
+kernel_runs_i386() {
   local probe status
   probe=$(mktemp)
-  printf '\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x'"$1"'\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08\x60\x00\x00\x00\x60\x00\x00\x00\x05\x00\x00\x00\x00\x10\x00\x00\x31\xdb\xb8\x01\x00\x00\x00\xcd\x80\x00\x00\x00\x00' >"$probe"
+  printf '\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x01\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08\x60\x00\x00\x00\x60\x00\x00\x00\x05\x00\x00\x00\x00\x10\x00\x00\x31\xdb\xb8\x01\x00\x00\x00\xcd\x80\x00\x00\x00\x00' >"$probe"
   chmod +x "$probe"
   status=0
   "$probe" >/dev/null 2>&1 || status=$?
   rm -f "$probe"
   [[ $status -eq 0 ]]
 }
-
-kernel_runs_i386() { runs_i386_elf 01; }
 
 qemu_version() { "$1" --version 2>/dev/null | awk 'NR == 1 { print $3 }'; }
 
@@ -79,11 +77,85 @@ add_backports_suite() {
     "$mirror" "$backports" >"/etc/apt/sources.list.d/$backports.sources"
 }
 
-# The emulator's registration, in place of an earlier one (binfmt_misc keeps the first entry of a name).
+# The emulator's registration, in place of an earlier one (binfmt_misc keeps the first entry of a name). Debian's
+# binfmt files leave i386 out on an amd64 host: it is registered by hand.
 register_qemu_i386() {
   [[ -e $binfmt/register ]] || mount -t binfmt_misc binfmt_misc "$binfmt"
   [[ -e $binfmt/qemu-i386 ]] && printf -- '-1' >"$binfmt/qemu-i386"
   printf '%s' "$qemu_i386_rule" >"$binfmt/register"
+}
+
+# The check that 32-bit Windows programs run soundly here: scripts/wow64-probe.cpp, built as the 32-bit tree builds
+# its programs and run in a new 64-bit prefix under the 64-bit loader, as the WoW64 tests run theirs. A new
+# prefix takes most of a minute, so a pass is remembered with what it depends on: the kernel, the i386
+# registration and its emulator, Wine, and the probe itself.
+repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+probe_source=$repo/scripts/wow64-probe.cpp
+probe_passed=${XDG_CACHE_HOME:-$HOME/.cache}/zeln-bootstrap/wow64-probe-passed
+
+probe_depends_on() {
+  uname -r
+  if [[ -r $binfmt/qemu-i386 ]]; then
+    cat "$binfmt/qemu-i386"
+    qemu_version "$(sed -n 's/^interpreter //p' "$binfmt/qemu-i386")"
+  fi
+  dpkg-query -W -f='${Package} ${Version}\n' wine64 "${wow64_packages[@]}" 2>/dev/null || true
+  md5sum <"$probe_source"
+}
+
+probe_remembered() { [[ -r $probe_passed && "$(probe_depends_on)" == "$(cat "$probe_passed")" ]]; }
+
+# Prints the probe's findings; true when it passed. A 32-bit process that dies of a signal may end with status 0
+# under the 64-bit loader, so a pass is the probe's own closing "sound" as well.
+run_probe() {
+  local dir status=0 verdict
+  dir=$(mktemp -d)
+  i686-w64-mingw32-g++-win32 -std=c++17 -O1 -Wall -Wextra -Werror -static -I"$repo" \
+    -Wl,--large-address-aware,--tsaware "$probe_source" -o "$dir/wow64-probe.exe" >"$dir/build.log" 2>&1 ||
+    { cat "$dir/build.log" >&2; rm -rf "$dir"; return 1; }
+  (
+    export WINEPREFIX=$dir/prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+    unset DISPLAY
+    timeout 600 /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1
+    timeout 300 /usr/lib/wine/wine64 "$dir/wow64-probe.exe" 2>/dev/null
+  ) >"$dir/findings" || status=$?
+  WINEPREFIX=$dir/prefix /usr/lib/wine/wineserver -k 2>/dev/null || true
+  sed '/^sound$/d; s/^/bootstrap: wow64-probe: /' "$dir/findings"
+  verdict=$(tail -n 1 "$dir/findings")
+  grep -q '^FAILED' "$dir/findings" || [[ $verdict == sound ]] ||
+    echo "bootstrap: wow64-probe: ended before its findings were all in (status $status)"
+  rm -rf "$dir"
+  [[ $status -eq 0 && $verdict == sound ]]
+}
+
+# What mends a failed probe, by the way this machine runs i386 code.
+probe_mend() {
+  local entry=$binfmt/qemu-i386 interpreter
+  if [[ -r $entry ]] && grep -qx enabled "$entry"; then
+    interpreter=$(sed -n 's/^interpreter //p' "$entry")
+    if kernel_runs_i386; then
+      echo "this kernel runs i386 code itself, but binfmt_misc hands it to $interpreter $(qemu_version "$interpreter");" \
+        "remove that registration, as root: echo -1 > $entry"
+    else
+      echo "i386 code runs here through $interpreter $(qemu_version "$interpreter"); register qemu-user from" \
+        "$backports in its place, as root: apt-get install -t $backports qemu-user && echo -1 > $entry && scripts/bootstrap.sh"
+    fi
+  else
+    echo "this kernel runs i386 code itself, and Wine's 32-bit side fails; reinstall it, as root:" \
+      "apt-get install --reinstall ${wow64_packages[*]}"
+  fi
+}
+
+# Runs the probe unless a pass is remembered for this very setup; stops the bootstrap when it fails.
+check_wow64() {
+  probe_remembered && return 0
+  echo "bootstrap: checking that 32-bit Windows programs run soundly here (a new Wine prefix: about a minute)"
+  if ! run_probe; then
+    echo "bootstrap: 32-bit Windows programs do not run soundly here: $(probe_mend)" >&2
+    exit 1
+  fi
+  mkdir -p "$(dirname "$probe_passed")"
+  probe_depends_on >"$probe_passed.$$" && mv "$probe_passed.$$" "$probe_passed"
 }
 
 missing=()
@@ -96,6 +168,7 @@ i386_arch=0
 dpkg --print-foreign-architectures | grep -qx i386 && i386_arch=1
 
 if [[ ${#missing[@]} -eq 0 && ${#wow64_missing[@]} -eq 0 && $needs_qemu -eq 0 ]]; then
+  check_wow64
   echo "bootstrap: all $(( ${#packages[@]} + ${#wow64_packages[@]} )) packages present, 32-bit Windows programs run"
   exit 0
 fi
@@ -146,5 +219,5 @@ if [[ ${#wow64_missing[@]} -gt 0 ]]; then
   apt_install "${wow64_missing[@]}"
 fi
 
-runs_i386_elf 00 || { echo "bootstrap: an i386 program still does not run here" >&2; exit 1; }
+check_wow64
 echo "bootstrap: done"
