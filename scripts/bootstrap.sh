@@ -110,7 +110,7 @@ probe_remembered() { [[ -r $probe_passed && "$(probe_depends_on)" == "$(cat "$pr
 run_probe() {
   local dir status=0 verdict
   dir=$(mktemp -d)
-  i686-w64-mingw32-g++-win32 -std=c++17 -O1 -Wall -Wextra -Werror -static -I"$repo" \
+  i686-w64-mingw32-g++-win32 -std=c++17 -Os -Wall -Wextra -Werror -static -I"$repo" \
     -Wl,--large-address-aware,--tsaware "$probe_source" -o "$dir/wow64-probe.exe" >"$dir/build.log" 2>&1 ||
     { cat "$dir/build.log" >&2; rm -rf "$dir"; return 1; }
   (

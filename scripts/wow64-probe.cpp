@@ -61,14 +61,22 @@ LONG CALLBACK continueProbeException(EXCEPTION_POINTERS* pointers) {
                                                                             : EXCEPTION_CONTINUE_SEARCH;
 }
 
+// The block that the thread's fs segment points at, by the block's pointer to itself. Read afresh each time: the
+// fault this looks for changes it under the thread.
+void* blockOfThisThread() {
+    void* self = nullptr;
+    __asm__ volatile("movl %%fs:0x18, %0" : "=r"(self));
+    return self;
+}
+
 // Whether the calling thread is on its own block still after an exception continued by a handler and one that
 // OutputDebugString raises and catches itself.
 bool keepsOwnBlockAcrossExceptions() {
-    void* const own = NtCurrentTeb();
+    void* const own = blockOfThisThread();
     RaiseException(kContinuedException, 0, 0, nullptr);
-    if (NtCurrentTeb() != own) return false;
+    if (blockOfThisThread() != own) return false;
     OutputDebugStringA("wow64-probe\n");
-    return NtCurrentTeb() == own;
+    return blockOfThisThread() == own;
 }
 
 struct SecondThread {
