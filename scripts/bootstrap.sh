@@ -88,7 +88,7 @@ register_qemu_i386() {
 # The check that 32-bit Windows programs run soundly here: scripts/wow64-probe.cpp, built as the 32-bit tree builds
 # its programs and run in a new 64-bit prefix under the 64-bit loader, as the WoW64 tests run theirs. A new
 # prefix takes most of a minute, so a pass is remembered with what it depends on: the kernel, the i386
-# registration and its emulator, Wine, and the probe itself.
+# registration and its emulator, Wine, and the probe with this script that builds it.
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 probe_source=$repo/scripts/wow64-probe.cpp
 probe_passed=${XDG_CACHE_HOME:-$HOME/.cache}/zeln-bootstrap/wow64-probe-passed
@@ -100,7 +100,7 @@ probe_depends_on() {
     qemu_version "$(sed -n 's/^interpreter //p' "$binfmt/qemu-i386")"
   fi
   dpkg-query -W -f='${Package} ${Version}\n' wine64 "${wow64_packages[@]}" 2>/dev/null || true
-  md5sum <"$probe_source"
+  cat "$probe_source" "${BASH_SOURCE[0]}" | md5sum
 }
 
 probe_remembered() { [[ -r $probe_passed && "$(probe_depends_on)" == "$(cat "$probe_passed")" ]]; }
@@ -111,7 +111,7 @@ run_probe() {
   local dir status=0 verdict
   dir=$(mktemp -d)
   i686-w64-mingw32-g++-win32 -std=c++17 -Os -Wall -Wextra -Werror -static -I"$repo" \
-    -Wl,--large-address-aware,--tsaware "$probe_source" -o "$dir/wow64-probe.exe" >"$dir/build.log" 2>&1 ||
+    -Wl,--tsaware "$probe_source" -o "$dir/wow64-probe.exe" >"$dir/build.log" 2>&1 ||
     { cat "$dir/build.log" >&2; rm -rf "$dir"; return 1; }
   (
     export WINEPREFIX=$dir/prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
