@@ -117,7 +117,7 @@ run_probe() {
     export WINEPREFIX=$dir/prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
     unset DISPLAY
     timeout 600 /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1
-    timeout 300 /usr/lib/wine/wine64 "$dir/wow64-probe.exe" 2>/dev/null
+    timeout 120 /usr/lib/wine/wine64 "$dir/wow64-probe.exe" 2>/dev/null
   ) >"$dir/findings" || status=$?
   WINEPREFIX=$dir/prefix /usr/lib/wine/wineserver -k 2>/dev/null || true
   sed '/^sound$/d; s/^/bootstrap: wow64-probe: /' "$dir/findings"
