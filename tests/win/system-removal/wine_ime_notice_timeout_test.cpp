@@ -1,6 +1,6 @@
 // An input-method window that never answers 3002: the notice before the install gives up after 30000 ms
-// and fails, the notice after the install, sent by the calling thread as where no thread can be started, gives
-// up after as long and does not fail. Kept apart from the quick tests because it runs for a minute.
+// and fails; the notice after the install, sent from the calling thread as it is where no thread can be
+// started, gives up after as long and does not fail. Kept apart from the quick tests because it runs for a minute.
 #include "system/ServiceShutdown.h"
 
 #include "platform/fake/FakeThreads.h"
