@@ -18,13 +18,19 @@ public:
 // Starts body on a new thread at once; null when no thread can be started.
 std::unique_ptr<Thread> startThread(std::function<void()> body);
 
+// How a body run on a thread of its own ended for the one who waited for it.
+enum class RunOutcome {
+    Finished,    // the thread ended within the time, or the wait for it failed
+    TimedOut,    // the thread still runs, left to finish on its own
+    NotStarted,  // no thread could be started, and the body has not run
+};
+
 class Threads {
 public:
     virtual ~Threads() = default;
-    // Runs body on a new thread and waits at most timeoutMs for it. False exactly when the wait timed out;
-    // the thread is then left to finish on its own, so whatever body uses must outlive it. A thread that
-    // cannot be started counts as finished.
-    virtual bool runWithin(std::function<void()> body, std::uint32_t timeoutMs) = 0;
+    // Runs body on a new thread and waits at most timeoutMs for it. A thread that outlasts the wait is left
+    // to finish on its own, so whatever body uses must outlive it.
+    virtual RunOutcome runWithin(std::function<void()> body, std::uint32_t timeoutMs) = 0;
 };
 
 }  // namespace platform

@@ -2,7 +2,8 @@
 # Checks what a Windows build made.
 #   check-pe.sh BUILD_DIR pei-i386|pei-x86-64
 #     every program and module: the right PE flavour for the build, and imports of system DLLs only (a mingw
-#     runtime DLL would be missing on a user's Windows);
+#     runtime DLL would be missing on a user's Windows); every 32-bit program, the shipped one among them,
+#     marked terminal-server aware;
 #   check-pe.sh --xp PROGRAM EXPORTS_LIST
 #     the shipped 32-bit program loads on the oldest Windows it supports: its header asks for no newer Windows
 #     than XP (5.1), and every function it imports is one that Windows XP SP3 exports by name (EXPORTS_LIST,
@@ -92,6 +93,13 @@ if [[ "${1:-}" == --xp ]]; then
   exit
 fi
 
+# A program marked terminal-server aware runs on a terminal server without the compatibility layer.
+terminal_server_aware() {  # the program's headers as objdump -p prints them
+  local dll_characteristics
+  dll_characteristics=$(awk '$1 == "DllCharacteristics" {print $2; exit}' <<<"$1")
+  (( 0x${dll_characteristics:-0} & 0x8000 ))
+}
+
 dir=$1 want=$2
 objdump=$(objdump_for "$want")
 system_dlls='^(kernel32|user32|gdi32|gdiplus|advapi32|shell32|shlwapi|ole32|oleaut32|msimg32|version|psapi|comctl32|comdlg32|imm32|msvcrt|ws2_32|crypt32|bcrypt|ntdll|userenv|uxtheme|api-ms-win-[a-z0-9-]+)\.dll$'
@@ -102,11 +110,15 @@ while IFS= read -r -d '' module; do
   if [[ "$format" != "$want" ]]; then
     echo "FAIL $module: $format, expected $want"; bad=$((bad + 1)); continue
   fi
+  headers=$($objdump -p "$module")
   while read -r dll; do
     if ! [[ "${dll,,}" =~ $system_dlls ]]; then
       echo "FAIL $module imports $dll"; bad=$((bad + 1))
     fi
-  done < <($objdump -p "$module" | sed -n 's/^\s*DLL Name: //p')
+  done < <(sed -n 's/^\s*DLL Name: //p' <<<"$headers")
+  if [[ "$want" == pei-i386 && "${module,,}" == *.exe ]] && ! terminal_server_aware "$headers"; then
+    echo "FAIL $module: not terminal-server aware"; bad=$((bad + 1))
+  fi
 # The demo payload holds copies of modules checked where they were built, 64-bit ones among them by design.
 done < <(find "$dir" \( -name CMakeFiles -o -name googletest -o -name wine -o -name payload \) -prune -o \
            -type f \( -iname '*.exe' -o -iname '*.dll' -o -iname '*.ime' \) -print0)

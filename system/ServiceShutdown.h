@@ -34,7 +34,8 @@ bool fileNameOfPath(const std::wstring& path, std::wstring& fileName);
 // Sends message to every message-only window titled kImeWindowTitle, one after the other.
 void broadcastToImeWindows(platform::WindowMessages& windows, std::uint32_t message);
 
-// Sends 3002 from a thread of its own; false when that thread has not finished within 30000 ms.
+// Sends 3002 from a thread of its own, or from the calling thread when no thread can be started; false when the
+// windows have not all answered within 30000 ms.
 bool notifyImeBeforeInstall(platform::WindowMessages& windows, platform::Threads& threads);
 
 // Sends 3001 the same way; a window that does not answer in time is left behind, never fails the install.

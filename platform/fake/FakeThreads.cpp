@@ -2,10 +2,11 @@
 
 namespace platform {
 
-bool FakeThreads::runWithin(std::function<void()> body, std::uint32_t timeoutMs) {
+RunOutcome FakeThreads::runWithin(std::function<void()> body, std::uint32_t timeoutMs) {
     timeoutsAsked.push_back(timeoutMs);
+    if (startsNoThread) return RunOutcome::NotStarted;
     body();
-    return !timesOut;
+    return timesOut ? RunOutcome::TimedOut : RunOutcome::Finished;
 }
 
 }  // namespace platform

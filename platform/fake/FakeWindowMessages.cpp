@@ -18,6 +18,16 @@ void FakeWindowMessages::sendMessage(WindowId window, std::uint32_t message) {
     if (found != windows.end()) found->second.received.push_back(message);
 }
 
+std::optional<std::uint32_t> FakeWindowMessages::sendMessageWithin(WindowId window, std::uint32_t message,
+                                                                   std::uint32_t timeoutMs) {
+    const auto found = windows.find(window);
+    if (found == windows.end()) return timeoutMs;
+    found->second.received.push_back(message);
+    found->second.timeLimits.push_back(timeoutMs);
+    if (found->second.answerMs > timeoutMs) return std::nullopt;
+    return timeoutMs - found->second.answerMs;
+}
+
 void FakeWindowMessages::showMessageBox(const std::wstring& text, const std::wstring& caption) {
     messageBoxes.push_back({text, caption});
 }

@@ -9,6 +9,9 @@ namespace platform {
 struct FakeWindow {
     std::wstring title;
     std::vector<std::uint32_t> received;
+    // How long the window takes to answer a message sent with a time limit, and each limit it was given.
+    std::uint32_t answerMs = 0;
+    std::vector<std::uint32_t> timeLimits;
 };
 
 struct FakeMessageBox {
@@ -24,6 +27,8 @@ public:
     std::vector<WindowId> messageOnlyWindows() override;
     std::wstring windowTitle(WindowId window) override;
     void sendMessage(WindowId window, std::uint32_t message) override;
+    std::optional<std::uint32_t> sendMessageWithin(WindowId window, std::uint32_t message,
+                                                   std::uint32_t timeoutMs) override;
     void showMessageBox(const std::wstring& text, const std::wstring& caption) override;
 
     WindowId open(const std::wstring& title);

@@ -42,10 +42,10 @@ std::unique_ptr<Thread> startThread(std::function<void()> body) {
     return std::make_unique<Win32Thread>(thread);
 }
 
-bool Win32Threads::runWithin(std::function<void()> body, std::uint32_t timeoutMs) {
+RunOutcome Win32Threads::runWithin(std::function<void()> body, std::uint32_t timeoutMs) {
     ScopedHandle thread(createThread(std::move(body)));
-    if (!thread.valid()) return true;
-    return WaitForSingleObject(thread.get(), timeoutMs) != WAIT_TIMEOUT;
+    if (!thread.valid()) return RunOutcome::NotStarted;
+    return WaitForSingleObject(thread.get(), timeoutMs) == WAIT_TIMEOUT ? RunOutcome::TimedOut : RunOutcome::Finished;
 }
 
 }  // namespace platform

@@ -5,7 +5,7 @@ namespace platform {
 
 class Win32Threads : public Threads {
 public:
-    bool runWithin(std::function<void()> body, std::uint32_t timeoutMs) override;
+    RunOutcome runWithin(std::function<void()> body, std::uint32_t timeoutMs) override;
 };
 
 }  // namespace platform

@@ -30,6 +30,20 @@ void Win32WindowMessages::sendMessage(WindowId window, std::uint32_t message) {
     SendMessageW(toHandle(window), message, 0, 0);
 }
 
+std::optional<std::uint32_t> Win32WindowMessages::sendMessageWithin(WindowId window, std::uint32_t message,
+                                                                    std::uint32_t timeoutMs) {
+    const DWORD start = GetTickCount();
+    DWORD_PTR reply = 0;
+    // SMTO_NORMAL: while it waits, the calling thread handles messages sent to its own windows, as SendMessageW's
+    // caller does.
+    if (SendMessageTimeoutW(toHandle(window), message, 0, 0, SMTO_NORMAL, timeoutMs, &reply) == 0 &&
+        GetLastError() == ERROR_TIMEOUT) {
+        return std::nullopt;
+    }
+    const DWORD spent = GetTickCount() - start;
+    return spent < timeoutMs ? timeoutMs - spent : 0;
+}
+
 void Win32WindowMessages::showMessageBox(const std::wstring& text, const std::wstring& caption) {
     if (!unattended_) MessageBoxW(nullptr, text.c_str(), caption.c_str(), MB_OK);
 }

@@ -8,6 +8,8 @@ public:
     std::vector<WindowId> messageOnlyWindows() override;
     std::wstring windowTitle(WindowId window) override;
     void sendMessage(WindowId window, std::uint32_t message) override;
+    std::optional<std::uint32_t> sendMessageWithin(WindowId window, std::uint32_t message,
+                                                   std::uint32_t timeoutMs) override;
     // Shows nothing while the install runs unattended: no one would be there to close the box, and the
     // install would wait for it for ever.
     void showMessageBox(const std::wstring& text, const std::wstring& caption) override;

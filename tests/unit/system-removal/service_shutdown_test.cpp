@@ -109,4 +109,39 @@ TEST(ImeNotices, OnlyTheNoticeBeforeInstallFailsWhenItsThreadOutlastsTheWait) {
     EXPECT_EQ(0, notifyImeAfterInstall(windows, threads));
 }
 
+// A process that cannot start the notice's thread sends it itself, each window given what is left of the 30000 ms
+// the thread would have been waited for: the notice reaches the windows and fails only when the time runs out.
+TEST(ImeNotices, WithoutAThreadTheCallerSendsThemUnderTheSameBound) {
+    FakeWindowMessages windows;
+    FakeThreads threads;
+    threads.startsNoThread = true;
+    const auto slow = windows.open(kImeWindowTitle);
+    const auto engine = windows.open(L"RUDERADOD_MSGWND{28b83e81-2477-47a2-a12d-95bcd38b237e}");
+    const auto next = windows.open(kImeWindowTitle);
+    windows.windows[slow].answerMs = 12000;
+
+    EXPECT_TRUE(notifyImeBeforeInstall(windows, threads));
+    EXPECT_EQ(0, notifyImeAfterInstall(windows, threads));
+    const std::vector<std::uint32_t> both = {3002, 3001};
+    EXPECT_EQ(both, windows.windows[slow].received);
+    EXPECT_EQ(both, windows.windows[next].received);
+    EXPECT_TRUE(windows.windows[engine].received.empty());
+    EXPECT_EQ((std::vector<std::uint32_t>{30000, 30000}), windows.windows[slow].timeLimits);
+    EXPECT_EQ((std::vector<std::uint32_t>{18000, 18000}), windows.windows[next].timeLimits);
+    EXPECT_EQ((std::vector<std::uint32_t>{30000, 30000}), threads.timeoutsAsked);
+
+    // A window that outlasts the whole bound: the notice before the install fails, the one after does not, and
+    // the window after it is not sent either.
+    windows.windows[slow].answerMs = 30001;
+    EXPECT_FALSE(notifyImeBeforeInstall(windows, threads));
+    EXPECT_EQ(0, notifyImeAfterInstall(windows, threads));
+    EXPECT_EQ((std::vector<std::uint32_t>{3002, 3001, 3002, 3001}), windows.windows[slow].received);
+    EXPECT_EQ(both, windows.windows[next].received);
+
+    // An answer at the very end of the bound is in time, but leaves the window after it no time at all.
+    windows.windows[slow].answerMs = 30000;
+    EXPECT_FALSE(notifyImeBeforeInstall(windows, threads));
+    EXPECT_EQ(both, windows.windows[next].received);
+}
+
 }  // namespace

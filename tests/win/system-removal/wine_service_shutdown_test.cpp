@@ -1,6 +1,7 @@
 // Service shutdown and input-method notices against real processes and message windows under Wine.
 #include "system/ServiceShutdown.h"
 
+#include "platform/fake/FakeThreads.h"
 #include "platform/win32/Win32Processes.h"
 #include "platform/win32/Win32Threads.h"
 #include "platform/win32/Win32WindowMessages.h"
@@ -104,10 +105,15 @@ TEST(WineImeNotices, ReachTheInputMethodWindowsBeforeAndAfterButNoOtherWindow) {
     platform::Win32Threads threads;
     EXPECT_TRUE(notifyImeBeforeInstall(windows, threads));
     EXPECT_EQ(0, notifyImeAfterInstall(windows, threads));
+    // Again from a process that can start no thread: the calling thread sends them, with a time limit.
+    platform::FakeThreads noThreads;
+    noThreads.startsNoThread = true;
+    EXPECT_TRUE(notifyImeBeforeInstall(windows, noThreads));
+    EXPECT_EQ(0, notifyImeAfterInstall(windows, noThreads));
 
     // Each notice is sent synchronously, so each is logged by the time the notifier returns.
-    EXPECT_EQ("ready\n3002\n3001\n", standins::readFile(first.log));
-    EXPECT_EQ("ready\n3002\n3001\n", standins::readFile(second.log));
+    EXPECT_EQ("ready\n3002\n3001\n3002\n3001\n", standins::readFile(first.log));
+    EXPECT_EQ("ready\n3002\n3001\n3002\n3001\n", standins::readFile(second.log));
     EXPECT_EQ("ready\n", standins::readFile(engine.log));
     EXPECT_EQ("ready\n", standins::readFile(topLevel.log));
 }
