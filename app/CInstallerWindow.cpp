@@ -89,9 +89,14 @@ void CInstallerWindow::onLeftButtonDown(uint32_t flags, int32_t x, int32_t y) {
 }
 
 void CInstallerWindow::onTimer(uintptr_t timerId) {
-    if (timerId != kCloseAfterLastPageTimer) return;
-    KillTimer(handle(), timerId);
-    PostQuitMessage(installerView()->exitCode());
+    if (timerId == kProgressRepaintTimer) {
+        installerView()->repaintProgress();
+    } else if (timerId == kPreparePicturesTimer) {
+        if (!installerView()->prepareNextPicture()) KillTimer(handle(), timerId);
+    } else if (timerId == kCloseAfterLastPageTimer) {
+        KillTimer(handle(), timerId);
+        PostQuitMessage(installerView()->exitCode());
+    }
 }
 
 UIView* CInstallerWindow::createRootView() { return new UIInstallerView(this, parts_); }

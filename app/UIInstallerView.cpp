@@ -62,6 +62,8 @@ UIInstallerView::UIInstallerView(UIWindow* window, const InstallerParts& parts)
 
     // A package that cannot be found is not reported here: the install run reports it as its failure.
     parts_.engine.initialize(parts_.facts, parts_.files, &UIInstallerView::onEngineMessage);
+    // A timer comes only when nothing else waits: the pictures are prepared after the welcome page shows.
+    SetTimer(window->handle(), kPreparePicturesTimer, USER_TIMER_MINIMUM, nullptr);
 }
 
 UIInstallerView::~UIInstallerView() {
@@ -72,6 +74,7 @@ UIInstallerView::~UIInstallerView() {
         if (view != nullptr) view->release();
     }
     if (backgroundImage_ != nullptr) backgroundImage_->release();
+    for (UIImage* picture : prepared_) picture->release();
     if (installerView == this) installerView = nullptr;
 }
 
@@ -82,8 +85,26 @@ UIButton* UIInstallerView::addButton(int32_t action) {
     return button;
 }
 
-// The picture with its double-size form, which the views draw above 100 percent.
-UIImage* UIInstallerView::loadPng(int32_t id) const { return loadPngResource(window()->instance(), id); }
+// The picture with its double-size form, which the views draw above 100 percent; a prepared one is shared.
+UIImage* UIInstallerView::loadPng(int32_t id) const {
+    for (size_t i = 0; i < prepared_.size(); ++i) {
+        if (kPicturesOfTheInstall[i] != id) continue;
+        prepared_[i]->retain();
+        return prepared_[i];
+    }
+    return loadPngResource(window()->instance(), id);
+}
+
+bool UIInstallerView::prepareNextPicture() {
+    if (picturesPrepared()) return false;
+    const int32_t id = kPicturesOfTheInstall[prepared_.size()];
+    UIImage* picture = loadPngResource(window()->instance(), id);
+    const UIRect page = frame();
+    const UIRect fitted = id == PICTURE_FINISH_BUTTON ? finishButtonFrame(page.width, page.height) : page;
+    picture->pixelsAt(fitted.width, fitted.height, scale());
+    prepared_.push_back(picture);
+    return !picturesPrepared();
+}
 
 void UIInstallerView::replaceBackground(int32_t picture) {
     if (backgroundImage_ != nullptr) backgroundImage_->release();
@@ -282,13 +303,28 @@ void UIInstallerView::endInstall(int exitCode) {
     }
 }
 
-// The bar repaints only when the whole percentage it shows changes.
+// The bar repaints only when the whole percentage it shows changes, and not sooner than its spacing allows:
+// a notice that comes earlier is shown when the bar's turn comes, together with any that follow it.
 void UIInstallerView::showProgress(int percentage) {
     if (progressView_ == nullptr) return;
     const float fraction = std::clamp(static_cast<float>(static_cast<uint32_t>(percentage)) / 100.0f, 0.0f, 1.0f);
     if (wholePercent(progressView_->progress()) == wholePercent(fraction)) return;
     progressView_->setProgress(fraction);
+    if (progressRepaintWaiting_) return;
+    const double wait = lastProgressRepaintMs_ + kProgressRepaintSpacing * window()->lastRenderMs() - renderClockMs();
+    if (wait < 1.0 || SetTimer(window()->handle(), kProgressRepaintTimer, static_cast<UINT>(wait), nullptr) == 0) {
+        repaintProgress();
+        return;
+    }
+    progressRepaintWaiting_ = true;
+}
+
+void UIInstallerView::repaintProgress() {
+    if (progressRepaintWaiting_) KillTimer(window()->handle(), kProgressRepaintTimer);
+    progressRepaintWaiting_ = false;
+    if (progressView_ == nullptr || progressView_->isHidden()) return;
     progressView_->setDirty(true);
+    lastProgressRepaintMs_ = renderClockMs();
 }
 
 // The agreement may have been unticked after the install started: the finish button is enabled whatever

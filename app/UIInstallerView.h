@@ -4,6 +4,8 @@
 // of the engine. Building it initializes the engine; the install button starts the install; the engine's
 // notifications switch the pages.
 #include <cstdint>
+#include <iterator>
+#include <vector>
 
 #include "app/res/resources.h"
 #include "toolkit/UIButton.h"
@@ -41,6 +43,17 @@ enum InstallerAction : int32_t {
 // The timer of the wizard's window that closes it a few seconds after the last page of an unattended run.
 constexpr uintptr_t kCloseAfterLastPageTimer = 1;
 constexpr unsigned kCloseAfterLastPageMs = 3000;
+// The pictures an install shows whatever its outcome: its own page, the success page and the finish button.
+constexpr int32_t kPicturesOfTheInstall[] = {PICTURE_INSTALLING, PICTURE_SUCCESS, PICTURE_FINISH_BUTTON};
+// The timer that prepares the install's pictures while the welcome page waits for the user, one per tick.
+constexpr uintptr_t kPreparePicturesTimer = 3;
+// The timer that repaints the bar when its turn comes (see kProgressRepaintSpacing).
+constexpr uintptr_t kProgressRepaintTimer = 2;
+// After a repaint of the bar, the next waits until this many times the window's last render has passed. The
+// worker waits on every progress notice while the window renders, and where a push costs the whole window
+// whatever part of it changed (Wine's does), a render after each notice would hold up the install at the
+// larger scales; so spaced, rendering takes at most an eighth of the interface thread's time at any scale.
+constexpr double kProgressRepaintSpacing = 8.0;
 
 class UIInstallerView : public UIView {
 public:
@@ -54,6 +67,15 @@ public:
     // 3010 for a success that the next restart completes, or the failure's result code; 1603 when the install
     // could not be started.
     int exitCode() const { return exitCode_; }
+    // Repaints the bar with the latest progress now; the bar's timer calls it when the bar's turn comes.
+    void repaintProgress();
+    // Decodes the next of the pictures the install shows (its page, the success page, the finish button) and
+    // fits it to the display's scale, so that the install's page changes only copy kept pixels; the timer
+    // calls it while the welcome page waits. False when all are prepared.
+    bool prepareNextPicture();
+    bool picturesPrepared() const { return prepared_.size() == std::size(kPicturesOfTheInstall); }
+    // True while a progress notice waits for the bar's turn to be repainted.
+    bool progressRepaintWaiting() const { return progressRepaintWaiting_; }
     // True from the install's start until its outcome arrives.
     bool installRunning() const { return progressView_ != nullptr && !installEnded_; }
     // The user closes the wizard during the install: the install stops at its next file or step and undoes
@@ -110,4 +132,8 @@ private:
     bool closesAfterLastPage_ = false;
     bool installEnded_ = false;
     bool endsWithInstall_ = false;
+    bool progressRepaintWaiting_ = false;
+    double lastProgressRepaintMs_ = 0;
+    // The pictures prepared so far, in the order of kPicturesOfTheInstall; each holds a reference.
+    std::vector<UIImage*> prepared_;
 };

@@ -18,10 +18,11 @@ done
 [[ $found -eq 1 ]] || echo "no benchmark programs in $build/native/bench" | tee -a "$results"
 
 # The wizard under wine64 on a private display large enough for it at 200 percent: each figure beside its floor
-# from the same run. A render's floor is a push of a bare surface of the wizard's size at that scale; an install's
-# is the install at 100 percent (and, for information, the engine alone writing the same package natively with
-# pkgtool extract). Goals: a render after a progress notice at most 1.5 times its floor, and a whole install at
-# any scale at most 1.2 times the one at 100 percent.
+# from the same run. A render's floor is a push of a bare surface of the wizard's size at that scale, made while
+# the same install runs, as the renders come while the worker extracts; an install's is the install at 100
+# percent (and, for information, the engine alone writing the same package natively with pkgtool extract).
+# Goals: a render after a progress notice at most 1.5 times its floor, and a whole install at any scale at most
+# 1.2 times the one at 100 percent.
 ui_bench="$build/win64/bench/ui/ui-bench-demo.exe"
 if [[ -f "$ui_bench" ]]; then
   echo "== wizard under wine64" | tee -a "$results"

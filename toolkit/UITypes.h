@@ -45,6 +45,16 @@ inline UIRect unite(UIRect first, UIRect second) {
     return UIRect{left, top, right - left, bottom - top};
 }
 
+// The part that both hold; empty when they do not meet.
+inline UIRect intersect(UIRect first, UIRect second) {
+    const int32_t left = std::max(first.x, second.x);
+    const int32_t top = std::max(first.y, second.y);
+    const int32_t right = std::min(first.x + first.width, second.x + second.width);
+    const int32_t bottom = std::min(first.y + first.height, second.y + second.height);
+    if (right <= left || bottom <= top) return UIRect{0, 0, 0, 0};
+    return UIRect{left, top, right - left, bottom - top};
+}
+
 struct UIPoint {
     int32_t x;
     int32_t y;

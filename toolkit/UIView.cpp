@@ -136,32 +136,43 @@ HDC UIView::compositeContext() const {
     return composite_.bits != nullptr ? compositeContext_.get() : drawingContext_.get();
 }
 
-void UIView::recomposite() {
+void UIView::recomposite(UIRect area) {
     if (surface_.bits == nullptr) return;
     if (!compositeContext_) {
         compositeContext_.reset(CreateCompatibleDC(drawingContext_.get()));
         if (!compositeContext_) return;
     }
+    const UIRect whole{0, 0, surface_.width, surface_.height};
     if (composite_.bits == nullptr || composite_.width != surface_.width || composite_.height != surface_.height) {
         Surface replacement = makeSurface(surface_.width, surface_.height);
         if (!replacement.bitmap) return;
         SelectObject(compositeContext_.get(), replacement.bitmap.get());
         composite_ = std::move(replacement);
+        area = whole;
     }
+    area = intersect(area, whole);
+    if (isEmpty(area)) return;
     GdiFlush();
-    std::memcpy(composite_.bits, surface_.bits, static_cast<size_t>(surface_.width) * surface_.height * 4);
+    if (area == whole) {
+        std::memcpy(composite_.bits, surface_.bits, static_cast<size_t>(surface_.width) * surface_.height * 4);
+    } else {
+        BitBlt(compositeContext_.get(), area.x, area.y, area.width, area.height, drawingContext_.get(), area.x,
+               area.y, SRCCOPY);
+    }
     MGArrayIterator children = children_->makeIterator();
     while (MGObject* child = MGArray::nextForward(children)) {
         const auto* view = static_cast<const UIView*>(child);
-        if (!view->isHidden()) view->compositeOnto(compositeContext_.get());
+        if (!view->isHidden()) view->compositeOnto(compositeContext_.get(), area);
     }
 }
 
-void UIView::compositeOnto(HDC destination) const {
+// Each pixel is blended on its own, so a part blended now is what a blend of the whole would give there.
+void UIView::compositeOnto(HDC destination, UIRect area) const {
     const UIRect place = deviceFrame();
-    if (isEmpty(place) || surface_.bits == nullptr) return;
-    GdiAlphaBlend(destination, place.x, place.y, place.width, place.height, compositeContext(), 0, 0, place.width,
-                  place.height, sharedBlend());
+    const UIRect part = intersect(place, area);
+    if (isEmpty(part) || surface_.bits == nullptr) return;
+    GdiAlphaBlend(destination, part.x, part.y, part.width, part.height, compositeContext(), part.x - place.x,
+                  part.y - place.y, part.width, part.height, sharedBlend());
 }
 
 UIRect UIView::deviceFrame() const {
@@ -214,7 +225,10 @@ bool paintTree(UIView* view) {
     while (MGObject* child = MGArray::nextForward(children)) {
         childrenChanged = view->walkChild(static_cast<UIView*>(child)) || childrenChanged;
     }
-    if (view->children()->count() > 0 && (changed || childrenChanged)) view->recomposite();
+    // A view repainted or shown anew is composited whole; otherwise only where its children changed it.
+    if (view->children()->count() > 0 && (changed || childrenChanged)) {
+        view->recomposite(changed ? UIRect{0, 0, view->surface_.width, view->surface_.height} : view->changedArea_);
+    }
     return changed || childrenChanged;
 }
 

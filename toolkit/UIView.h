@@ -85,9 +85,11 @@ private:
     void repaintSurface();
     // The surface as the painting finds it: the background image, or transparent where there is none.
     void startFromBackgroundImage();
-    // Rebuilds the composite from the painting and the children's composites.
-    void recomposite();
-    void compositeOnto(HDC destination) const;
+    // Rebuilds the composite from the painting and the children's composites within `area` (device pixels
+    // of this view), or wholly when the composite has to be made anew; outside the area it stays as it was.
+    void recomposite(UIRect area);
+    // Blends the part of this view's composite that lies within `area` of its parent onto the parent's.
+    void compositeOnto(HDC destination, UIRect area) const;
     // The frame at the scale: where the view lies on its parent's surfaces.
     UIRect deviceFrame() const;
     // Brings the child up to date and adds what changed of it to this view's changed area; answers whether

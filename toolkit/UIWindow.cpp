@@ -392,10 +392,21 @@ void UIWindow::onDpiChanged(uint32_t dpi, const RECT& suggested) {
     setRedrawPending(true);
 }
 
+double renderClockMs() {
+    LARGE_INTEGER frequency;
+    LARGE_INTEGER now;
+    if (!QueryPerformanceFrequency(&frequency) || frequency.QuadPart == 0 || !QueryPerformanceCounter(&now)) {
+        return static_cast<double>(GetTickCount());
+    }
+    return static_cast<double>(now.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
 void UIWindow::render() {
+    const double start = renderClockMs();
     paintTree(rootView_);
     push();
     redrawPending_ = false;
+    lastRenderMs_ = renderClockMs() - start;
 }
 
 // The root's composite is already in device pixels: pushed as it is, at the size of the grid at the scale.

@@ -14,6 +14,9 @@
 
 class UIView;
 
+// Milliseconds on the system's high-resolution clock, for timing renders and spacing them.
+double renderClockMs();
+
 // The redraw request a window posts to itself.
 constexpr UINT kRedrawRequestMessage = WM_USER + 1;
 // WM_DPICHANGED (Windows 8.1 on; the headers of the oldest Windows the program supports do not name it):
@@ -82,6 +85,8 @@ public:
     virtual void onDpiChanged(uint32_t dpi, const RECT& suggested);
     // Repaints the dirty views, composites the tree and pushes the root surface to the screen.
     virtual void render();
+    // How long the last render took, its painting and its push, in milliseconds.
+    double lastRenderMs() const { return lastRenderMs_; }
     virtual bool queryCursor();
     virtual UIView* createRootView();
     // A point of the window's client area in device pixels, on the views' logical grid.
@@ -97,6 +102,7 @@ private:
 
     UIView* rootView_ = nullptr;
     bool redrawPending_ = false;
+    double lastRenderMs_ = 0;
     int32_t userData_ = 0;
     bool needsMouseTracking_ = true;
     wchar_t className_[256] = {};

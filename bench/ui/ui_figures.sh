@@ -10,6 +10,7 @@ for _ in 1 2 3 4 5; do
   "$ZELN_WINE64" "$bench" startup
   for percent in 100 125 150 200; do
     "$ZELN_WINE64" "$bench" install "$percent"
+    "$ZELN_WINE64" "$bench" render-floor "$percent"
   done
 done | sort -k1,1 -k2,2n | awk '
   { values[$1] = values[$1] " " $2 }

@@ -122,10 +122,10 @@ TEST(UIWindowTest, PushPutsThePremultipliedImageOnTheScreenWithItsAlpha) {
     EXPECT_NEAR(128, GetBValue(screenPixel(410, 410)), 2);
 }
 
-// After the first push the system keeps the window's image, and a render pushes again only what changed in it
-// (the documented dirty rectangle of a layered window's update, which Wine honours): pixels of the root's
-// painting changed behind the tree's back reach its composite with the next render, but not the screen unless
-// they lie where something changed.
+// After the first push the system keeps the window's image, and a render composites and pushes again only what
+// changed in it (the documented dirty rectangle of a layered window's update, which Wine honours): pixels of the
+// root's painting changed behind the tree's back reach neither its composite nor the screen unless they lie
+// where something changed.
 TEST(UIWindowTest, LaterPushesCarryOnlyWhatChangedAndTheScreenKeepsTheRest) {
     TestWindow window;
     openWindow(window, 300, 300, 100, 60);
@@ -144,7 +144,7 @@ TEST(UIWindowTest, LaterPushesCarryOnlyWhatChangedAndTheScreenKeepsTheRest) {
     overwritePaintedPixel(root, 90, 50, 0xFF00FF00u);
     moving.setBackgroundColor(UIColor::make(0, 255, 0, 255));
     ASSERT_TRUE(pumpUntil([&] { return screenPixel(315, 315) == RGB(0, 255, 0); }, 2000));
-    EXPECT_EQ(0xFF00FF00u, pixelAt(root, 90, 50));
+    EXPECT_NE(0xFF00FF00u, pixelAt(root, 90, 50));
     EXPECT_EQ(RGB(255, 255, 255), screenPixel(350, 305));
     EXPECT_EQ(RGB(255, 255, 255), screenPixel(390, 350));
     EXPECT_EQ(RGB(0, 0, 255), screenPixel(365, 315));

@@ -413,11 +413,25 @@ TEST_P(WineWizardAtScale, NotificationsSwitchPagesAndMoveTheBar) {
     EXPECT_EQ(greenLength(&bar), greenLengthOnPage(&bar));
     UIInstallerView::onEngineMessage(WM_INSTALL_PROGRESS, 45, 0);
     EXPECT_FALSE(bar.isDirty());
+    EXPECT_FALSE(view.progressRepaintWaiting());
+    // Notices that come sooner after a repaint than eight of the window's renders wait for the bar's turn and
+    // are shown together: the bar keeps what it showed until then, and then shows the last of them.
+    const double renderMs = wizard.window->lastRenderMs();
+    UIInstallerView::onEngineMessage(WM_INSTALL_PROGRESS, 3, 0);
     UIInstallerView::onEngineMessage(WM_INSTALL_PROGRESS, 2, 0);
+    if (renderMs >= 1.0) {
+        EXPECT_TRUE(view.progressRepaintWaiting()) << "the last render took " << renderMs << " ms";
+        EXPECT_FALSE(bar.isDirty());
+        pumpQueued();
+        EXPECT_NEAR(314.0f * view.scale(), greenLength(&bar), 1.0f);
+    }
+    EXPECT_TRUE(pumpUntil([&] { return !view.progressRepaintWaiting(); }, 2000));
     pumpQueued();
+    EXPECT_FLOAT_EQ(0.02f, bar.progress());
     EXPECT_NEAR(13.0f * view.scale(), greenLength(&bar), 1.0f);
     EXPECT_EQ(greenLength(&bar), greenLengthOnPage(&bar));
     UIInstallerView::onEngineMessage(WM_INSTALL_PROGRESS, 150, 0);
+    EXPECT_TRUE(pumpUntil([&] { return !view.progressRepaintWaiting(); }, 2000));
     pumpQueued();
     EXPECT_FLOAT_EQ(1.0f, bar.progress());
     EXPECT_EQ(device(698), greenLength(&bar));
@@ -526,6 +540,7 @@ TEST(WineWizard, InstallButtonRunsOneInstallToTheSuccessPageHoweverOftenItIsPres
     const std::wstring folder = temporaryFolder();
     Wizard wizard(writeInstaller(folder), 1.25f);
     UIInstallerView& view = *wizard.view;
+    ASSERT_TRUE(pumpUntil([&] { return view.picturesPrepared(); }, 5000));
     const uint64_t filteredAtWelcome = pictureFilterings();
     PackageVersion version{};
     wizard.engine.productVersion(version);
@@ -543,9 +558,9 @@ TEST(WineWizard, InstallButtonRunsOneInstallToTheSuccessPageHoweverOftenItIsPres
     pumpQueued();
     EXPECT_TRUE(showsPicture(&view, PICTURE_SUCCESS));
     EXPECT_EQ(0, versionInk(&view));
-    // However many renders the bar took, each picture the install brought was filtered once: the installing
-    // page, the success page and the finish button.
-    EXPECT_EQ(3u, pictureFilterings() - filteredAtWelcome);
+    // The pictures the install shows (its page, the success page, the finish button) were filtered while the
+    // welcome page waited: however many renders the bar took, the install itself filtered none.
+    EXPECT_EQ(0u, pictureFilterings() - filteredAtWelcome);
 }
 
 // Closed during the install (the close button, Alt+F4 or the taskbar all close the window): the window goes at
