@@ -100,7 +100,7 @@ probe_depends_on() {
     qemu_version "$(sed -n 's/^interpreter //p' "$binfmt/qemu-i386")"
   fi
   dpkg-query -W -f='${Package} ${Version}\n' wine64 "${wow64_packages[@]}" 2>/dev/null || true
-  cat "$probe_source" "${BASH_SOURCE[0]}" | md5sum
+  cat "$probe_source" "${BASH_SOURCE[0]}" "$repo/scripts/wine-env.sh" | md5sum
 }
 
 probe_remembered() { [[ -r $probe_passed && "$(probe_depends_on)" == "$(cat "$probe_passed")" ]]; }
@@ -111,10 +111,11 @@ run_probe() {
   local dir status=0 verdict
   dir=$(mktemp -d)
   i686-w64-mingw32-g++-win32 -std=c++17 -Os -Wall -Wextra -Werror -static -I"$repo" \
-    -Wl,--tsaware "$probe_source" -o "$dir/wow64-probe.exe" >"$dir/build.log" 2>&1 ||
+    -Wl,--large-address-aware,--tsaware "$probe_source" -o "$dir/wow64-probe.exe" >"$dir/build.log" 2>&1 ||
     { cat "$dir/build.log" >&2; rm -rf "$dir"; return 1; }
   (
-    export WINEPREFIX=$dir/prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+    source "$repo/scripts/wine-env.sh"
+    export WINEPREFIX=$dir/prefix
     unset DISPLAY
     timeout 600 /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1
     timeout 120 /usr/lib/wine/wine64 "$dir/wow64-probe.exe" 2>/dev/null

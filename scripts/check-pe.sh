@@ -3,7 +3,7 @@
 #   check-pe.sh BUILD_DIR pei-i386|pei-x86-64
 #     every program and module: the right PE flavour for the build, and imports of system DLLs only (a mingw
 #     runtime DLL would be missing on a user's Windows); every 32-bit program, the shipped one among them,
-#     marked terminal-server aware;
+#     marked large-address-aware and terminal-server aware;
 #   check-pe.sh --xp PROGRAM EXPORTS_LIST
 #     the shipped 32-bit program loads on the oldest Windows it supports: its header asks for no newer Windows
 #     than XP (5.1), and every function it imports is one that Windows XP SP3 exports by name (EXPORTS_LIST,
@@ -93,11 +93,14 @@ if [[ "${1:-}" == --xp ]]; then
   exit
 fi
 
-# A program marked terminal-server aware runs on a terminal server without the compatibility layer.
-terminal_server_aware() {  # the program's headers as objdump -p prints them
-  local dll_characteristics
+# A 32-bit program marked large-address-aware gets the whole 4 GB on 64-bit Windows, 2 GB otherwise; one marked
+# terminal-server aware runs on a terminal server without the compatibility layer. One line a missing mark.
+missing_program_marks() {  # the program's headers as objdump -p prints them
+  local characteristics dll_characteristics
+  characteristics=$(awk '$1 == "Characteristics" {print $2; exit}' <<<"$1")
   dll_characteristics=$(awk '$1 == "DllCharacteristics" {print $2; exit}' <<<"$1")
-  (( 0x${dll_characteristics:-0} & 0x8000 ))
+  (( ${characteristics:-0} & 0x20 )) || echo "not large-address-aware"
+  (( 0x${dll_characteristics:-0} & 0x8000 )) || echo "not terminal-server aware"
 }
 
 dir=$1 want=$2
@@ -116,8 +119,10 @@ while IFS= read -r -d '' module; do
       echo "FAIL $module imports $dll"; bad=$((bad + 1))
     fi
   done < <(sed -n 's/^\s*DLL Name: //p' <<<"$headers")
-  if [[ "$want" == pei-i386 && "${module,,}" == *.exe ]] && ! terminal_server_aware "$headers"; then
-    echo "FAIL $module: not terminal-server aware"; bad=$((bad + 1))
+  if [[ "$want" == pei-i386 && "${module,,}" == *.exe ]]; then
+    while read -r mark; do
+      echo "FAIL $module: $mark"; bad=$((bad + 1))
+    done < <(missing_program_marks "$headers")
   fi
 # The demo payload holds copies of modules checked where they were built, 64-bit ones among them by design.
 done < <(find "$dir" \( -name CMakeFiles -o -name googletest -o -name wine -o -name payload \) -prune -o \

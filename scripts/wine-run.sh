@@ -76,10 +76,7 @@ program=$1; shift
 command -v Xvfb >/dev/null || fail "Xvfb is not installed; run scripts/bootstrap.sh"
 [[ -n "$name" ]] || name=$(basename "$program" .exe)
 
-export WINEDEBUG=-all
-export WINEARCH=win64
-# No Mono or Gecko download prompts, no desktop menu entries written into the user's home.
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 
 base_is_sound() {
   [[ -f "$base/.zeln-ready" && -f "$base/system.reg" && -d "$base/drive_c/windows/system32" ]]
