@@ -270,11 +270,16 @@ bool ChangeJournal::write(const JournalRecord& record) {
         log_.writeLogLine(L"Journal cannot be written: %s", {path_});
         return false;
     }
+    unkept_ = true;
     return true;
 }
 
 bool ChangeJournal::keep() {
-    if (file_.flushToDisk()) return true;
+    if (!unkept_) return true;
+    if (file_.flushToDisk()) {
+        unkept_ = false;
+        return true;
+    }
     log_.writeLogLine(L"Journal cannot be written: %s", {path_});
     return false;
 }

@@ -93,7 +93,8 @@ public:
     // Writes the record down before the change it describes; false when it cannot be, and then the change
     // must not be made.
     bool record(const JournalRecord& record) override;
-    // Has the system write what is written down to the disk; false when it cannot.
+    // Has the system write what is written down to the disk, when something was written since the last time;
+    // false when it cannot.
     bool keep();
     // True once a change has been written down.
     bool hasChanges() const;
@@ -141,6 +142,8 @@ private:
     std::wstring path_;
     platform::File file_;
     std::vector<JournalRecord> records_;
+    // Whether records were written since the journal last reached the disk.
+    bool unkept_ = false;
     std::set<std::wstring> asidePaths_;
     // Of a resumed journal: the changes its run already undid, and whether its run had begun to commit.
     std::set<std::size_t> undone_;
