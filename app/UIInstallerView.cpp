@@ -62,8 +62,9 @@ UIInstallerView::UIInstallerView(UIWindow* window, const InstallerParts& parts)
 
     // A package that cannot be found is not reported here: the install run reports it as its failure.
     parts_.engine.initialize(parts_.facts, parts_.files, &UIInstallerView::onEngineMessage);
-    // A timer comes only when nothing else waits: the pictures are prepared after the welcome page shows.
-    SetTimer(window->handle(), kPreparePicturesTimer, USER_TIMER_MINIMUM, nullptr);
+    // A timer comes only when nothing else waits: the pictures are prepared after the welcome page shows. A
+    // window the system could not make shows nothing, and a timer without one would tick for the thread for good.
+    if (window->handle() != nullptr) SetTimer(window->handle(), kPreparePicturesTimer, USER_TIMER_MINIMUM, nullptr);
 }
 
 UIInstallerView::~UIInstallerView() {
