@@ -39,16 +39,6 @@ std::size_t fieldCount(const std::wstring& kind) {
     return kind == kSetAside || kind == kPending || kind == kMoved ? 2 : 1;
 }
 
-bool indexOf(const std::wstring& text, std::size_t& index) {
-    if (text.empty() || text.size() > 9) return false;
-    index = 0;
-    for (const wchar_t digit : text) {
-        if (digit < L'0' || digit > L'9') return false;
-        index = index * 10 + static_cast<std::size_t>(digit - L'0');
-    }
-    return true;
-}
-
 bool isEscaped(char c) { return c == '%' || c == '\t' || c == '\r' || c == '\n'; }
 
 void appendEscaped(std::string& line, const std::wstring& text) {
@@ -64,9 +54,10 @@ void appendEscaped(std::string& line, const std::wstring& text) {
     }
 }
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+// The value of a hexadecimal digit of the given case ('A' or 'a'); -1 for anything else.
+int hexDigit(wchar_t c, wchar_t ten) {
+    if (c >= L'0' && c <= L'9') return c - L'0';
+    if (c >= ten && c < ten + 6) return c - ten + 10;
     return -1;
 }
 
@@ -78,8 +69,8 @@ bool unescape(const std::string& text, std::wstring& out) {
             continue;
         }
         if (at + 2 >= text.size()) return false;
-        const int high = hexDigit(text[at + 1]);
-        const int low = hexDigit(text[at + 2]);
+        const int high = hexDigit(static_cast<unsigned char>(text[at + 1]), L'A');
+        const int low = hexDigit(static_cast<unsigned char>(text[at + 2]), L'A');
         if (high < 0 || low < 0) return false;
         bytes += static_cast<char>(high * 16 + low);
         at += 2;
@@ -89,6 +80,38 @@ bool unescape(const std::string& text, std::wstring& out) {
 }
 
 }  // namespace
+
+bool decimalField(const std::wstring& field, std::uint32_t& number) {
+    if (field.empty() || field.size() > 9) return false;
+    number = 0;
+    for (const wchar_t digit : field) {
+        if (digit < L'0' || digit > L'9') return false;
+        number = number * 10 + static_cast<std::uint32_t>(digit - L'0');
+    }
+    return true;
+}
+
+std::wstring hexField(const std::vector<std::uint8_t>& bytes) {
+    static const wchar_t kHex[] = L"0123456789abcdef";
+    std::wstring field;
+    for (const std::uint8_t byte : bytes) {
+        field += kHex[byte >> 4];
+        field += kHex[byte & 0xF];
+    }
+    return field;
+}
+
+bool bytesOfHexField(const std::wstring& field, std::vector<std::uint8_t>& bytes) {
+    if (field.size() % 2 != 0) return false;
+    bytes.clear();
+    for (std::size_t at = 0; at < field.size(); at += 2) {
+        const int high = hexDigit(field[at], L'a');
+        const int low = hexDigit(field[at + 1], L'a');
+        if (high < 0 || low < 0) return false;
+        bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));
+    }
+    return true;
+}
 
 std::string encodeJournalRecord(const JournalRecord& record) {
     std::string line;
@@ -207,12 +230,12 @@ bool ChangeJournal::resume(const std::wstring& path) {
         const std::size_t end = text.find('\n', start);
         if (end == std::string::npos) break;
         JournalRecord record;
-        std::size_t index = 0;
+        std::uint32_t index = 0;
         const bool understood = decodeJournalRecord(text.substr(start, end - start), record);
         if (understood && record.kind == kCommitted) {
             committed_ = true;
         } else if (understood && record.kind == kUndone && record.fields.size() == 1 &&
-                   indexOf(record.fields[0], index)) {
+                   decimalField(record.fields[0], index)) {
             undone_.insert(index);
         } else if (understood && (!isEngineKind(record.kind) || record.fields.size() >= fieldCount(record.kind))) {
             records_.push_back(record);

@@ -28,6 +28,7 @@
 #include "platform/DirectoryWalk.h"
 #include "platform/Files.h"
 
+#include <cstdint>
 #include <memory>
 #include <set>
 #include <string>
@@ -48,6 +49,12 @@ struct JournalRecord {
 // record.
 std::string encodeJournalRecord(const JournalRecord& record);
 bool decodeJournalRecord(const std::string& line, JournalRecord& record);
+
+// Fields that hold a number in decimal (at most nine digits) or bytes in lower-case hexadecimal, as the engine
+// and the system layer write them; the readers are false for a field that holds no such thing.
+bool decimalField(const std::wstring& field, std::uint32_t& number);
+std::wstring hexField(const std::vector<std::uint8_t>& bytes);
+bool bytesOfHexField(const std::wstring& field, std::vector<std::uint8_t>& bytes);
 
 // Where a step writes a change down before making it.
 class ChangeRecorder {

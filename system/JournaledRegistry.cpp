@@ -40,53 +40,15 @@ bool isRoot(std::intptr_t handle, RegistryRoot& root) {
 std::wstring rootName(RegistryRoot root) { return root == RegistryRoot::LocalMachine ? L"HKLM" : L"HKCU"; }
 std::wstring viewName(RegistryView view) { return view == RegistryView::Force64 ? L"64" : L"default"; }
 
-std::wstring hexText(const std::vector<std::uint8_t>& data) {
-    static const wchar_t kHex[] = L"0123456789abcdef";
-    std::wstring text;
-    for (const std::uint8_t byte : data) {
-        text += kHex[byte >> 4];
-        text += kHex[byte & 0xF];
-    }
-    return text;
-}
-
-int hexDigit(wchar_t c) {
-    if (c >= L'0' && c <= L'9') return c - L'0';
-    if (c >= L'a' && c <= L'f') return c - L'a' + 10;
-    return -1;
-}
-
-bool bytesOfHex(const std::wstring& text, std::vector<std::uint8_t>& data) {
-    if (text.size() % 2 != 0) return false;
-    data.clear();
-    for (std::size_t at = 0; at < text.size(); at += 2) {
-        const int high = hexDigit(text[at]);
-        const int low = hexDigit(text[at + 1]);
-        if (high < 0 || low < 0) return false;
-        data.push_back(static_cast<std::uint8_t>(high * 16 + low));
-    }
-    return true;
-}
-
-bool numberOf(const std::wstring& text, std::uint32_t& number) {
-    if (text.empty() || text.size() > 9) return false;
-    number = 0;
-    for (const wchar_t digit : text) {
-        if (digit < L'0' || digit > L'9') return false;
-        number = number * 10 + static_cast<std::uint32_t>(digit - L'0');
-    }
-    return true;
-}
-
 // A value as two fields: its type, and its data in hexadecimal; "absent" and nothing for none.
 void appendValueFields(std::vector<std::wstring>& fields, const RegistryValue* value) {
     fields.push_back(value ? std::to_wstring(static_cast<std::uint32_t>(value->type)) : kAbsent);
-    fields.push_back(value ? hexText(value->data) : std::wstring());
+    fields.push_back(value ? hexField(value->data) : std::wstring());
 }
 
 bool valueOfFields(const std::wstring& type, const std::wstring& data, RegistryValue& value) {
     std::uint32_t number = 0;
-    if (!numberOf(type, number) || !bytesOfHex(data, value.data)) return false;
+    if (!decimalField(type, number) || !bytesOfHexField(data, value.data)) return false;
     value.type = static_cast<platform::RegistryType>(number);
     return true;
 }

@@ -56,8 +56,12 @@ bool deleteFile(const std::wstring& path) {
     return unlink(nativePath(path).c_str()) == 0;
 }
 
+// A link to a folder goes as a link, as Windows removes a junction and leaves what it points to.
 bool removeDirectory(const std::wstring& path) {
-    return rmdir(nativePath(path).c_str()) == 0;
+    struct stat info {};
+    const std::string native = nativePath(path);
+    if (lstat(native.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) return unlink(native.c_str()) == 0;
+    return rmdir(native.c_str()) == 0;
 }
 
 bool appendTextLine(const std::wstring& path, const std::wstring& line) {

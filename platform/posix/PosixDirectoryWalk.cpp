@@ -81,11 +81,6 @@ bool PosixDirectoryWalk::replaceAtRestart(const std::wstring&, const std::wstrin
 
 bool PosixDirectoryWalk::createDirectory(const std::wstring& path) { return platform::createDirectory(path); }
 
-bool PosixDirectoryWalk::removeDirectory(const std::wstring& path) {
-    struct stat info {};
-    const std::string native = nativePath(path);
-    if (lstat(native.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) return unlink(native.c_str()) == 0;
-    return rmdir(native.c_str()) == 0;
-}
+bool PosixDirectoryWalk::removeDirectory(const std::wstring& path) { return platform::removeDirectory(path); }
 
 }  // namespace platform
